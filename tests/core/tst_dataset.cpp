@@ -1,0 +1,245 @@
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+#include "datamodule.h"
+#include "datasetmodel.h"
+#include "errors.h"
+#include "paths.h"
+#include "testdatabase.h"
+#include "tests.h"
+
+using namespace horalia;
+using horalia::test::ReportRecorder;
+using horalia::test::scalar;
+using horalia::test::TestDatabase;
+
+namespace {
+const char* kWorkers =
+    "insert into trabajadores (ide, ID, NIF, nombre, activo, empresa, PAGARPORBANCO) values "
+    "(1, 1, '11111111H', 'GARCIA LOPEZ ANA', 1, 1, 0),"
+    "(1, 2, '22222222J', 'MARTIN RUIZ LUIS', 1, 1, 0),"
+    "(1, 3, '33333333P', 'SANZ GIL EVA', 0, 1, 0)";
+}
+
+class DatasetTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir_;
+    std::unique_ptr<TDM> dm_;
+    QSqlDatabase check_;
+
+public:
+    ~DatasetTest() override { cleanup(); }
+
+private slots:
+    void init() {
+        TestDatabase::create("t_dataset");
+        TestDatabase::run("t_dataset", kWorkers);
+        Paths::setConfigFile(TestDatabase::writeConfig(dir_.filePath("config.ini"), "t_dataset", "ALMACEN"));
+        dm_ = std::make_unique<TDM>();
+        check_ = TestDatabase::connect("check", "t_dataset");
+    }
+    void cleanup() {
+        dm_.reset();
+        check_ = QSqlDatabase();
+        TestDatabase::disconnect("check");
+    }
+
+    void sharedStatementsAreExact() {
+        QCOMPARE(dm_->qtrabajadores.sql(), QString("select * from trabajadores order by nombre"));
+        QCOMPARE(dm_->qaux2.sql(), QString("select * from ticados"));
+        QCOMPARE(dm_->qticados.sql(),
+                 QString("select * from ticados order by fecha desc,entrada_real desc  limit 100"));
+        QCOMPARE(dm_->qmovimientos2.sql(),
+                 QString("select fecha,idt,entrada_real as entrada, salida_real as salida,trabajador "
+                         "from ticados where  SALIDA_REAL is null and centro=:centro order by "
+                         "entrada_real desc"));
+        QCOMPARE(dm_->qempleados.sql(),
+                 QString("select ide,id,nombre from trabajadores where activo=1 order by nombre"));
+        QCOMPARE(dm_->trabajadores.sql(), QString("select * from trabajadores"));
+        QCOMPARE(dm_->trabajadores.fields().size(), 55);
+        // Every shared dataset opens on the schema as it stands.
+        for (Dataset* d : {&dm_->qtrabajadores, &dm_->qaux2, &dm_->qticados, &dm_->qmovimientos2,
+                           &dm_->qempleados, &dm_->trabajadores}) {
+            d->open();
+            QVERIFY(d->isOpen());
+        }
+    }
+
+    void parametersAreEscapedAndKinded() {
+        SQL_EXEC(check_, "insert into ticados (fecha, idt, TRABAJADOR, ENTRADA_REAL, centro) values "
+                         "('2026-03-05', 1, 'GARCIA LOPEZ ANA', '08:05:30', 'O''B\\\\X'),"
+                         "('2026-03-05', 2, 'MARTIN RUIZ LUIS', '09:10:00', 'O''B\\\\X'),"
+                         "('2026-03-05', 3, 'SANZ GIL EVA', '07:00:00', 'OTRO')");
+        Dataset& q = dm_->qmovimientos2;
+        q.setParam("centro", "O'B\\X");
+        q.open();
+        QCOMPARE(q.recordCount(), 2);
+        QCOMPARE(q.value("idt").toInt(), 2);  // newest entry first
+        QCOMPARE(q.value("entrada").toTime(), QTime(9, 10));
+        QVERIFY(q.value("salida").isNull());
+        QCOMPARE(displayText(q.field("fecha"), q.value("fecha")), QString("05/03/26"));
+        QCOMPARE(displayText(q.field("entrada"), q.value("entrada")), QString("09:10"));
+        q.close();
+        q.setParam("centro", "x' or '1'='1");
+        q.open();
+        QCOMPARE(q.recordCount(), 0);
+    }
+
+    void appendEditCancelDelete() {
+        Dataset& t = dm_->qticados;
+        QSignalSpy states(&t, &Dataset::stateChanged);
+        QSignalSpy posts(&t, &Dataset::afterPost);
+        QSignalSpy deletes(&t, &Dataset::afterDelete);
+        t.open();
+        t.append();
+        QCOMPARE(t.state(), Dataset::State::Insert);
+        t.setValue("fecha", QDate(2026, 3, 5));
+        t.setValue("idt", 1);
+        t.setValue("TRABAJADOR", "GARCIA LOPEZ ANA");
+        t.setValue("ENTRADA_REAL", QTime(8, 0, 1));
+        t.setValue("centro", "ALMACEN ");
+        t.post();
+        QCOMPARE(t.state(), Dataset::State::Browse);
+        QCOMPARE(posts.size(), 1);
+        const qlonglong id = t.value("id").toLongLong();
+        QVERIFY(id > 0);
+        QCOMPARE(scalar(check_, "select concat(ide, '|', centro, '|', entrada_real, '|', "
+                                "isnull(salida_real)) from ticados where id=" + QString::number(id)),
+                 QVariant("1|ALMACEN |08:00:01|1"));
+
+        t.edit();
+        t.setValue("SALIDA_REAL", QTime(14, 0));
+        t.post();
+        QCOMPARE(scalar(check_, "select salida_real from ticados where id=" + QString::number(id)),
+                 QVariant("14:00:00"));
+
+        t.edit();
+        t.setValue("SALIDA_REAL", QTime(15, 0));
+        t.cancel();
+        QCOMPARE(t.value("SALIDA_REAL").toTime(), QTime(14, 0));
+        const int before = t.recordCount();
+        t.append();
+        QCOMPARE(t.recordCount(), before + 1);
+        t.cancel();
+        QCOMPARE(t.recordCount(), before);
+
+        t.remove();
+        QCOMPARE(deletes.size(), 1);
+        QCOMPARE(scalar(check_, "select count(*) from ticados").toInt(), 0);
+        QCOMPARE(states.first().first().value<Dataset::State>(), Dataset::State::Browse);
+    }
+
+    void refusedPostKeepsTheInsertState() {
+        Dataset& w = dm_->trabajadores;
+        w.setMasterLinkActive(false);
+        w.open();
+        w.append();
+        w.setValue("ide", 1);
+        w.setValue("ID", 2);  // already in use
+        w.setValue("NIF", "X");
+        w.setValue("nombre", "DUPLICADO");
+        w.setValue("empresa", 1);
+        w.setValue("PAGARPORBANCO", 0);
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, w.post());
+        QCOMPARE(w.state(), Dataset::State::Insert);
+        w.setValue("ID", 9);
+        w.post();
+        QCOMPARE(scalar(check_, "select nombre from trabajadores where id=9"), QVariant("DUPLICADO"));
+    }
+
+    void detailFollowsTheMasterRowAndTheTieCanBeCut() {
+        Dataset& master = dm_->qempleados;
+        Dataset& detail = dm_->trabajadores;
+        master.open();
+        detail.open();
+        QCOMPARE(master.recordCount(), 2);  // the former worker is not listed
+        QCOMPARE(detail.recordCount(), 1);
+        QCOMPARE(detail.value("NIF"), QVariant("11111111H"));
+        QSignalSpy changes(&detail, &Dataset::dataChanged);
+        master.next();
+        QVERIFY(!changes.isEmpty());
+        QCOMPARE(detail.value("NIF"), QVariant("22222222J"));
+        QCOMPARE(detail.sql(), QString("select * from trabajadores"));
+
+        detail.setMasterLinkActive(false);
+        QCOMPARE(detail.recordCount(), 3);
+        detail.setMasterLinkActive(true);
+        QCOMPARE(detail.recordCount(), 1);
+        QCOMPARE(detail.value("NIF"), QVariant("22222222J"));
+
+        // A change pending in the detail is stored before the master moves on.
+        detail.edit();
+        detail.setValue("POBLACION", "SORIA");
+        master.first();
+        QCOMPARE(scalar(check_, "select poblacion from trabajadores where id=2"), QVariant("SORIA"));
+    }
+
+    void refreshKeepsTheCurrentRowAndShowsNewValues() {
+        Dataset& w = dm_->trabajadores;
+        w.setMasterLinkActive(false);
+        w.open();
+        QVERIFY(w.locate({"ID"}, {2}));
+        SQL_EXEC(check_, "update trabajadores set nombre='MARTIN RUIZ LUISA' where id=2");
+        SQL_EXEC(check_, "delete from trabajadores where id=1");
+        w.refresh();
+        QCOMPARE(w.value("ID").toInt(), 2);
+        QCOMPARE(w.value("nombre"), QVariant("MARTIN RUIZ LUISA"));
+        QVERIFY(!w.locate({"ID"}, {1}));
+        QCOMPARE(w.value("ID").toInt(), 2);
+    }
+
+    void filterKeepsMatchingRows() {
+        Dataset& w = dm_->trabajadores;
+        w.setMasterLinkActive(false);
+        w.open();
+        w.setFilter([](const Dataset& d, const Dataset::Row& row) {
+            return row[d.fieldIndex("activo")].toInt() == 0;
+        });
+        QCOMPARE(w.recordCount(), 1);
+        QCOMPARE(w.value("ID").toInt(), 3);
+        w.clearFilter();
+        QCOMPARE(w.recordCount(), 3);
+    }
+
+    void sqlCanOnlyChangeWhileClosed() {
+        Dataset& q = dm_->qtrabajadores;
+        q.open();
+        QVERIFY_THROWS_EXCEPTION(UserError, q.setSql("select 1"));
+        QSignalSpy closed(&q, &Dataset::afterClose);
+        q.close();
+        QCOMPARE(closed.size(), 1);
+        q.setSql("select * from trabajadores where id=3");
+        q.open();
+        QCOMPARE(q.lastStatement(), QString("select * from trabajadores where id=3"));
+        QCOMPARE(q.value("nombre"), QVariant("SANZ GIL EVA"));
+        QVERIFY_THROWS_EXCEPTION(UserError, q.edit());  // read-only
+    }
+
+    void tableModelShowsAndEditsTheDataset() {
+        Dataset& t = dm_->qticados;
+        SQL_EXEC(check_, "insert into ticados (fecha, idt, TRABAJADOR, ENTRADA_REAL) values "
+                         "('2026-03-05', 1, 'GARCIA LOPEZ ANA', '08:00:00')");
+        DatasetModel model(t, {{"fecha", "Fecha"}, {"TRABAJADOR", "Trabajador"}, {"id", "Id", {}, {}, -1, true}});
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        t.open();
+        QCOMPARE(model.rowCount(), 1);
+        QCOMPARE(model.data(model.index(0, 0)).toString(), QString("05/03/2026"));
+        QVERIFY(!(model.flags(model.index(0, 2)) & Qt::ItemIsEditable));
+        QVERIFY(model.setData(model.index(0, 1), "GARCIA LOPEZ ANA MARIA"));
+        QCOMPARE(t.state(), Dataset::State::Edit);
+        t.post();
+        QCOMPARE(scalar(check_, "select trabajador from ticados"), QVariant("GARCIA LOPEZ ANA MARIA"));
+        t.append();
+        QCOMPARE(model.rowCount(), 2);
+        t.cancel();
+        t.close();
+        QCOMPARE(model.rowCount(), 0);
+    }
+};
+
+QObject* newDatasetTest() { return new DatasetTest; }
+
+#include "tst_dataset.moc"
