@@ -176,7 +176,7 @@ CREATE TABLE ticadoscompleto_log (
     antes              LONGTEXT     NOT NULL CHECK (JSON_VALID(antes)),
     despues            LONGTEXT     NULL     CHECK (despues IS NULL OR JSON_VALID(despues)),
     origen             VARCHAR(12)  NOT NULL,
-    usuario            VARCHAR(141) NOT NULL,
+    usuario            VARCHAR(384) NOT NULL,   -- as wide as USER(): a longer account@host would fail the change
     conexion           BIGINT       NOT NULL,
     momento            DATETIME(6)  NOT NULL,
     PRIMARY KEY (id),
