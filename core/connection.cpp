@@ -65,6 +65,12 @@ void Connection::open() {
                                 .arg(e.databaseText().isEmpty() ? e.text() : e.databaseText()),
                             e.nativeErrorCode().toInt());
     }
+    // The server's refusals ("La columna 'TRABAJADOR' no puede ser nula") reach the user
+    // as they are, so the session speaks the station's language. A server without the
+    // Spanish messages keeps its own: the refusal still gets through, only in English.
+    // A row lock held elsewhere (a rebuild of the time sheets, another station) must fail a
+    // statement within seconds rather than freeze the station for the server's 50 s.
+    QSqlQuery(db).exec(QStringLiteral("set lc_messages='es_ES', innodb_lock_wait_timeout=5"));
 }
 
 void Connection::close() { database().close(); }

@@ -106,9 +106,9 @@ QList<Field> TDM::ticadosFields() {
     };
 }
 
-TDM::TDM(QObject* parent)
+TDM::TDM(QObject* parent, const QString& connectionName)
     : QObject(parent),
-      dbcontrol(QString::fromLatin1(kConnectionName)),
+      dbcontrol(connectionName),
       qtrabajadores(dbcontrol, QStringLiteral("qtrabajadores"), this),
       qaux2(dbcontrol, QStringLiteral("qaux2"), this),
       qticados(dbcontrol, QStringLiteral("qticados"), this),

@@ -18,8 +18,11 @@ public:
     static constexpr const char* kConnectionName = "dbcontrol";
     static constexpr const char* kConnectError = "Error de conexion a la base de datos";
 
-    // Creates the module and runs DataModuleCreate.
-    explicit TDM(QObject* parent = nullptr);
+    // Creates the module and runs DataModuleCreate. The station has one module on
+    // kConnectionName; a second name is for tests and benchmarks that act as another station
+    // (each module must then live on the thread that created it).
+    explicit TDM(QObject* parent = nullptr,
+                 const QString& connectionName = QString::fromLatin1(kConnectionName));
     ~TDM() override;
 
     // Reads the configuration file and opens the connection. Failures are reported and

@@ -4,6 +4,8 @@
 #   dbserver.sh start DIR [PORT]   start (initialising DIR/data on first use); prints the port
 #   dbserver.sh stop DIR           stop it and wait until it is gone
 # DIR/port holds the port it listens on; DIR/mysqld.sock its socket.
+# HORALIA_DB_BUFFER_POOL and HORALIA_DB_LOG_FILE (sizes such as 1G) replace the InnoDB buffer
+# pool and redo log sizes; only benchmarks that bulk-load millions of rows need them.
 set -euo pipefail
 
 cmd=${1:?usage: dbserver.sh start|stop DIR [PORT]}
@@ -56,7 +58,8 @@ start)
   fi
   setsid nohup mariadbd --no-defaults --user="$(id -un)" --datadir="$dir/data" --socket="$sock" \
     --pid-file="$pidfile" --port="$port" --bind-address=127.0.0.1 \
-    --log-error="$dir/error.log" --tmpdir="$dir/tmp" --innodb-buffer-pool-size=256M --innodb-log-file-size=64M \
+    --log-error="$dir/error.log" --tmpdir="$dir/tmp" --innodb-buffer-pool-size="${HORALIA_DB_BUFFER_POOL:-256M}" \
+    --innodb-log-file-size="${HORALIA_DB_LOG_FILE:-64M}" \
     --character-set-server=utf8mb4 --collation-server=utf8mb4_unicode_ci >/dev/null 2>&1 &
   for _ in $(seq 1 300); do
     if ready "$port"; then
