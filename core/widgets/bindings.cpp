@@ -5,10 +5,24 @@
 #include <QCheckBox>
 #include <QLineEdit>
 
+#include <limits>
+#include <utility>
+
 #include "dataset.h"
 #include "errorreport.h"
+#include "errors.h"
 
 namespace horalia {
+
+namespace {
+// What a signed integer column of `bits` bits holds; 0 bits means no declared width.
+std::pair<qlonglong, qlonglong> integerRange(int bits) {
+    if (bits > 0 && bits < 64) {
+        return {-(qlonglong(1) << (bits - 1)), (qlonglong(1) << (bits - 1)) - 1};
+    }
+    return {std::numeric_limits<qlonglong>::min(), std::numeric_limits<qlonglong>::max()};
+}
+}  // namespace
 
 FieldBinding::FieldBinding(QObject* control, Dataset& dataset, const QString& field)
     : QObject(control), control_(control), dataset_(dataset), field_(field) {
@@ -22,7 +36,8 @@ FieldBinding* FieldBinding::bind(QLineEdit* edit, Dataset& dataset, const QStrin
     if (f >= 0 && dataset.fields().at(f).kind == FieldKind::Text && dataset.fields().at(f).size > 0) {
         edit->setMaxLength(dataset.fields().at(f).size);
     }
-    connect(edit, &QLineEdit::textEdited, b, [b](const QString& text) { b->write(text); });
+    connect(edit, &QLineEdit::textEdited, b, &FieldBinding::writeText);
+    connect(&dataset, &Dataset::beforePost, b, &FieldBinding::refuseInvalidText);
     b->show();
     return b;
 }
@@ -63,11 +78,64 @@ void FieldBinding::write(const QVariant& value) {
     });
 }
 
+void FieldBinding::writeText(const QString& text) {
+    const int f = dataset_.fieldIndex(field_);
+    if (f < 0 || dataset_.fields().at(f).kind != FieldKind::Integer) {
+        write(text);
+        return;
+    }
+    // A number is read whole or not at all: "12A" must not reach the row as 12 or 0.
+    const QString trimmed = text.trimmed();
+    bool ok = true;
+    qlonglong number = 0;
+    if (!trimmed.isEmpty()) {
+        number = trimmed.toLongLong(&ok);
+        const auto [low, high] = integerRange(dataset_.fields().at(f).size);
+        ok = ok && number >= low && number <= high;
+    }
+    if (ok) {
+        invalidText_.clear();
+        write(trimmed.isEmpty() ? QVariant() : QVariant(number));
+        return;
+    }
+    // Set before editing starts, so that the state change does not put the old value back
+    // over what the user typed.
+    invalidText_ = text;
+    valueUnderInvalidText_ = dataset_.isOpen() ? dataset_.value(field_) : QVariant();
+    ErrorReport::guard([&] {
+        if (dataset_.state() == Dataset::State::Browse) {
+            dataset_.edit();
+        }
+    });
+}
+
+void FieldBinding::refuseInvalidText() {
+    if (invalidText_.isEmpty()) {
+        return;
+    }
+    const auto [low, high] = integerRange(dataset_.field(field_).size);
+    throw UserError(
+        QStringLiteral(
+            "«%1» no es un valor válido para %2: escriba un número entero entre %3 y %4.")
+            .arg(invalidText_, caption_.isEmpty() ? field_ : caption_, QString::number(low),
+                 QString::number(high)));
+}
+
 void FieldBinding::show() {
-    showing_ = true;
     const QVariant v = dataset_.isOpen() && dataset_.fieldIndex(field_) >= 0
                            ? dataset_.value(field_)
                            : QVariant();
+    if (!invalidText_.isEmpty()) {
+        const bool editing =
+            dataset_.state() == Dataset::State::Edit || dataset_.state() == Dataset::State::Insert;
+        // The typed text stays until the user corrects it, the row's value is changed by
+        // another control, or the change is stored or dropped.
+        if (editing && v == valueUnderInvalidText_) {
+            return;
+        }
+        invalidText_.clear();
+    }
+    showing_ = true;
     if (auto* edit = qobject_cast<QLineEdit*>(control_)) {
         const int f = dataset_.fieldIndex(field_);
         const QString text = f >= 0 ? displayText(dataset_.fields().at(f), v) : QString();
