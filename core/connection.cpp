@@ -65,6 +65,7 @@ void Connection::open() {
                                 .arg(e.databaseText().isEmpty() ? e.text() : e.databaseText()),
                             e.nativeErrorCode().toInt());
     }
+    ++openings_;
     // The server's refusals ("La columna 'TRABAJADOR' no puede ser nula") reach the user
     // as they are, so the session speaks the station's language. A server without the
     // Spanish messages keeps its own: the refusal still gets through, only in English.

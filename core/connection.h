@@ -39,6 +39,9 @@ public:
     int port() const;
 
     void open();  // throws DatabaseError
+    // How many times the connection has been opened: statements prepared on an earlier link
+    // are gone with it.
+    quint64 openings() const { return openings_; }
     void ensureOpen() { if (!isOpen()) open(); }
     void close();
     bool isOpen() const;
@@ -56,6 +59,7 @@ public:
 
 private:
     QString name_;
+    quint64 openings_ = 0;
 };
 
 }  // namespace horalia

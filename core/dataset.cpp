@@ -1,5 +1,6 @@
 #include "dataset.h"
 
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
@@ -59,6 +60,36 @@ bool sameValue(const QVariant& a, const QVariant& b) {
 QString quoteName(const QString& name) {
     return QLatin1Char('`') + QString(name).replace(QLatin1Char('`'), QLatin1String("``")) +
            QLatin1Char('`');
+}
+
+// Where a statement's last top-level ORDER BY begins (at "order"), or -1. Text in quotes or
+// parentheses does not count.
+qsizetype topLevelOrderBy(const QString& sql) {
+    static const QRegularExpression orderBy(QStringLiteral("\\Gorder\\s+by\\s"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    qsizetype found = -1;
+    int depth = 0;
+    QChar quote;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql.at(i);
+        if (!quote.isNull()) {
+            if (c == QLatin1Char('\\')) {
+                ++i;
+            } else if (c == quote) {
+                quote = QChar();
+            }
+        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`')) {
+            quote = c;
+        } else if (c == QLatin1Char('(')) {
+            ++depth;
+        } else if (c == QLatin1Char(')')) {
+            --depth;
+        } else if (depth == 0 && (i == 0 || sql.at(i - 1).isSpace()) &&
+                   orderBy.match(sql, i).hasMatch()) {
+            found = i;
+        }
+    }
+    return found;
 }
 
 // A null to bind: the driver sends NULL for any null variant.
@@ -148,8 +179,32 @@ QString Dataset::buildStatement() const {
         const QVariant v = masterHasRow ? master_->value(masterFields_.at(i)) : QVariant();
         conditions << quoteName(detailFields_.at(i)) + QLatin1Char('=') + connection_.literal(v);
     }
-    return QStringLiteral("select * from (%1) as detalle where %2")
-        .arg(statement, conditions.join(QLatin1String(" and ")));
+    // MariaDB drops the ORDER BY of a derived table, so the rows of a wrapped statement would
+    // come back in any order. A trailing ORDER BY over columns of the result is moved out to
+    // the outer query; any other ordering stays inside, as written.
+    QString order;
+    const qsizetype at = topLevelOrderBy(statement);
+    if (at >= 0) {
+        static const QRegularExpression byColumns(
+            QStringLiteral("^order\\s+by\\s+((?:`?\\w+`?(?:\\s+(?:asc|desc))?\\s*,\\s*)*"
+                           "`?\\w+`?(?:\\s+(?:asc|desc))?)\\s*$"),
+            QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpressionMatch m = byColumns.match(statement.mid(at));
+        bool known = m.hasMatch();
+        if (known) {
+            static const QRegularExpression name(QStringLiteral("`?(\\w+)`?(?:\\s+(?:asc|desc))?\\s*$"),
+                                                 QRegularExpression::CaseInsensitiveOption);
+            for (const QString& item : m.captured(1).split(QLatin1Char(','))) {
+                known = known && fieldIndex(name.match(item.trimmed()).captured(1)) >= 0;
+            }
+        }
+        if (known) {
+            order = QStringLiteral(" order by ") + m.captured(1);
+            statement.truncate(at);
+        }
+    }
+    return QStringLiteral("select * from (%1) as detalle where %2%3")
+        .arg(statement, conditions.join(QLatin1String(" and ")), order);
 }
 
 // --- Columns -------------------------------------------------------------------------------
@@ -304,6 +359,9 @@ void Dataset::load() {
     connection_.ensureOpen();
     QSqlQuery q(connection_.database());
     q.setForwardOnly(true);
+    // Every floating column becomes a double anyway (normalise): take it as one from the
+    // driver, which would otherwise parse each value and still hand back its text.
+    q.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
     if (!q.exec(statement)) {
         buffer_.clear();
         view_.clear();
@@ -444,7 +502,11 @@ void Dataset::setCurrentRow(int row) {
         }
     }
     checkBrowseMode();
-    current_ = row;
+    // A handler of the post may have read the rows again (fewer of them, perhaps).
+    if (isEmpty()) {
+        return;
+    }
+    current_ = std::clamp(row, 0, recordCount() - 1);
     emit currentRowChanged(current_);
     emit dataChanged();
     notifyDetails();
@@ -641,15 +703,24 @@ void Dataset::postUpdate() {
                                   .arg(quoteName(table_), sets.join(QLatin1Char(',')),
                                        where.join(QLatin1String(" and ")));
     connection_.ensureOpen();
-    QSqlQuery q(connection_.database());
-    if (!q.prepare(statement)) {
-        throw connection_.error(statement, q.lastError());
+    const quint64 link = connection_.openings();
+    if (!update_ || updateText_ != statement || updateLink_ != link) {
+        update_.reset();
+        auto q = std::make_unique<QSqlQuery>(connection_.database());
+        if (!q->prepare(statement)) {
+            throw connection_.error(statement, q->lastError());
+        }
+        update_ = std::move(q);
+        updateText_ = statement;
+        updateLink_ = link;
     }
-    for (const QVariant& v : std::as_const(values)) {
-        q.addBindValue(v);
+    for (int i = 0; i < values.size(); ++i) {
+        update_->bindValue(i, values.at(i));
     }
-    if (!q.exec()) {
-        throw connection_.error(statement, q.lastError());
+    if (!update_->exec()) {
+        const QSqlError e = update_->lastError();
+        update_.reset();
+        throw connection_.error(statement, e);
     }
 }
 

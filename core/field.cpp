@@ -38,7 +38,9 @@ QString qtTimeFormat(QString f) {
 QString formatNumber(double v, const QString& format) {
     const QLocale locale;
     if (format.isEmpty()) {
-        return locale.toString(v, 'g', QLocale::FloatingPointShortest);
+        // General number format: at most 15 significant digits, so a sum such as 8.83 + 5.83
+        // shows as 14,66 and not as the 14,659999999999998 that the double holds.
+        return locale.toString(v, 'g', 15);
     }
     if (format.startsWith(QLatin1Char('%'))) {  // "%2.2f"
         const int dot = format.indexOf(QLatin1Char('.'));
@@ -105,6 +107,19 @@ QVariant normalise(FieldKind kind, const QVariant& value) {
                 return value.toDateTime().time();
             }
             const QString s = value.toString();
+            // The server's own "HH:MM:SS", read directly: a period of all workers holds tens
+            // of thousands of times, and the general parser is the slow part of reading them.
+            if (s.size() == 8 && s.at(2) == QLatin1Char(':') && s.at(5) == QLatin1Char(':')) {
+                const auto two = [&s](int at) {
+                    const int hi = s.at(at).unicode() - '0';
+                    const int lo = s.at(at + 1).unicode() - '0';
+                    return hi >= 0 && hi <= 9 && lo >= 0 && lo <= 9 ? hi * 10 + lo : -1;
+                };
+                const QTime fast(two(0), two(3), two(6));
+                if (fast.isValid()) {
+                    return fast;
+                }
+            }
             QTime t = QTime::fromString(s, Qt::ISODateWithMs);
             if (!t.isValid()) {
                 t = QTime::fromString(s, QStringLiteral("h:mm:ss"));

@@ -177,6 +177,99 @@ private slots:
         QCOMPARE(scalar(check_, "select poblacion from trabajadores where id=2"), QVariant("SORIA"));
     }
 
+    // The server drops the ORDER BY of the derived table that a tie wraps around the statement.
+    void tiedDetailKeepsTheOrderOfItsStatement() {
+        SQL_EXEC(check_, "insert into ticados (fecha, idt, TRABAJADOR, ENTRADA_REAL) values "
+                         "('2026-03-02', 1, 'A', '08:00:00'), ('2026-03-04', 1, 'A', '08:00:00'),"
+                         "('2026-03-03', 1, 'A', '09:00:00'), ('2026-03-03', 2, 'B', '07:00:00'),"
+                         "('2026-03-03', 1, 'A', '07:30:00')");
+        Dataset detail(dm_->dbcontrol, "detalle");
+        detail.setSql("select * from ticados where fecha>='2026/3/1' order by fecha desc,"
+                      "`ENTRADA_REAL` asc");
+        detail.setFields(TDM::ticadosFields());
+        detail.setMasterLink(&dm_->qempleados, {"id"}, {"idt"});
+        dm_->qempleados.open();
+        detail.open();
+        QCOMPARE(dm_->qempleados.value("id").toInt(), 1);
+        QStringList order;
+        for (int r = 0; r < detail.recordCount(); ++r) {
+            order << detail.value(r, detail.fieldIndex("fecha")).toDate().toString("d") + " " +
+                         detail.value(r, detail.fieldIndex("ENTRADA_REAL")).toTime().toString("hh:mm");
+        }
+        QCOMPARE(order, QStringList({"4 08:00", "3 07:30", "3 09:00", "2 08:00"}));
+        QVERIFY(detail.lastStatement().endsWith(
+            "where `idt`=1 order by fecha desc,`ENTRADA_REAL` asc"));
+        QCOMPARE(detail.sql(), QString("select * from ticados where fecha>='2026/3/1' order by "
+                                       "fecha desc,`ENTRADA_REAL` asc"));
+
+        // An ordering the outer query could not name stays where it was written.
+        detail.close();
+        detail.setSql("select * from ticados order by fecha desc limit 2");
+        detail.open();
+        QCOMPARE(detail.recordCount(), 2);
+        QVERIFY(detail.lastStatement().contains("limit 2) as detalle"));
+    }
+
+    void refusalsComeInSpanish() {
+        Dataset& t = dm_->qticados;
+        SQL_EXEC(check_, "insert into ticados (fecha, idt, TRABAJADOR) values ('2026-03-02', 1, 'A')");
+        t.open();
+        t.edit();
+        t.setValue("TRABAJADOR", QVariant());
+        try {
+            t.post();
+            QFAIL("a null name was stored");
+        } catch (const DatabaseError& e) {
+            QCOMPARE(e.text(), QString("Error de la base de datos: La columna 'TRABAJADOR' no "
+                                       "puede ser nula"));
+        }
+        QCOMPARE(t.state(), Dataset::State::Edit);
+    }
+
+    // A handler of the post may read the rows again; the move must land on a row that exists.
+    void movingAfterAPostThatRereadsFewerRows() {
+        SQL_EXEC(check_, "insert into ticados (fecha, idt, TRABAJADOR) values "
+                         "('2026-03-02', 1, 'A'), ('2026-03-03', 1, 'B'), ('2026-03-04', 1, 'C')");
+        Dataset& t = dm_->qaux2;
+        t.open();
+        connect(&t, &Dataset::afterPost, &t, [&] {
+            SQL_EXEC(check_, "delete from ticados where TRABAJADOR<>'A2'");
+            t.refresh();
+        });
+        t.edit();
+        t.setValue("TRABAJADOR", "A2");
+        t.setCurrentRow(2);
+        QCOMPARE(t.recordCount(), 1);
+        QCOMPARE(t.currentRow(), 0);
+        QCOMPARE(t.value("TRABAJADOR"), QVariant("A2"));
+    }
+
+    // Posts that change the same columns reuse one prepared update; a new link prepares anew.
+    void repeatedPostsSurviveAReconnection() {
+        SQL_EXEC(check_, "insert into ticados (fecha, idt, TRABAJADOR) values "
+                         "('2026-03-02', 1, 'A'), ('2026-03-03', 1, 'B')");
+        Dataset& t = dm_->qaux2;
+        t.open();
+        for (int r = 0; r < 2; ++r) {
+            t.setCurrentRow(r);
+            t.edit();
+            t.setValue("ENTRADA_REAL", QTime(8, r));
+            t.post();
+        }
+        QCOMPARE(scalar(check_, "select group_concat(ENTRADA_REAL order by id) from ticados").toString(),
+                 QString("08:00:00,08:01:00"));
+        SQL_EXEC(check_, "kill " + scalar(dm_->dbcontrol.database(), "select connection_id()").toString());
+        t.edit();
+        t.setValue("ENTRADA_REAL", QTime(9, 0));
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, t.post());
+        QCOMPARE(t.state(), Dataset::State::Edit);
+        t.post();  // connects again and prepares the update there
+        QCOMPARE(scalar(check_, "select group_concat(ENTRADA_REAL order by id) from ticados").toString(),
+                 QString("08:00:00,09:00:00"));
+        QCOMPARE(normalise(FieldKind::Time, "25:00:00"), QVariant());
+        QCOMPARE(normalise(FieldKind::Time, "07:05:09"), QVariant(QTime(7, 5, 9)));
+    }
+
     void refreshKeepsTheCurrentRowAndShowsNewValues() {
         Dataset& w = dm_->trabajadores;
         w.setMasterLinkActive(false);
