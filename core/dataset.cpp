@@ -660,16 +660,14 @@ void Dataset::postInsert() {
     const QString statement = QStringLiteral("insert into %1 (%2) values (%3)")
                                   .arg(quoteName(table_), columns.join(QLatin1Char(',')),
                                        marks.join(QLatin1Char(',')));
-    connection_.ensureOpen();
-    QSqlQuery q(connection_.database());
-    if (!q.prepare(statement)) {
-        throw connection_.error(statement, q.lastError());
-    }
-    for (const QVariant& v : std::as_const(values)) {
-        q.addBindValue(v);
+    QSqlQuery& q = prepared(statement);
+    for (int i = 0; i < values.size(); ++i) {
+        q.bindValue(i, values.at(i));
     }
     if (!q.exec()) {
-        throw connection_.error(statement, q.lastError());
+        const QSqlError e = q.lastError();
+        forgetPrepared(statement);
+        throw connection_.error(statement, e);
     }
     // The database numbers new rows; the row keeps its number so it can be changed later.
     const QVariant id = q.lastInsertId();
@@ -702,27 +700,38 @@ void Dataset::postUpdate() {
     const QString statement = QStringLiteral("update %1 set %2 where %3")
                                   .arg(quoteName(table_), sets.join(QLatin1Char(',')),
                                        where.join(QLatin1String(" and ")));
-    connection_.ensureOpen();
-    const quint64 link = connection_.openings();
-    if (!update_ || updateText_ != statement || updateLink_ != link) {
-        update_.reset();
-        auto q = std::make_unique<QSqlQuery>(connection_.database());
-        if (!q->prepare(statement)) {
-            throw connection_.error(statement, q->lastError());
-        }
-        update_ = std::move(q);
-        updateText_ = statement;
-        updateLink_ = link;
-    }
+    QSqlQuery& q = prepared(statement);
     for (int i = 0; i < values.size(); ++i) {
-        update_->bindValue(i, values.at(i));
+        q.bindValue(i, values.at(i));
     }
-    if (!update_->exec()) {
-        const QSqlError e = update_->lastError();
-        update_.reset();
+    if (!q.exec()) {
+        const QSqlError e = q.lastError();
+        forgetPrepared(statement);
         throw connection_.error(statement, e);
     }
 }
+
+QSqlQuery& Dataset::prepared(const QString& statement) {
+    connection_.ensureOpen();
+    const quint64 link = connection_.openings();
+    if (link != preparedLink_ || prepared_.size() > 16) {
+        prepared_.clear();
+        preparedLink_ = link;
+    }
+    auto& slot = prepared_[statement];
+    if (!slot) {
+        auto q = std::make_unique<QSqlQuery>(connection_.database());
+        if (!q->prepare(statement)) {
+            const QSqlError e = q->lastError();
+            prepared_.erase(statement);
+            throw connection_.error(statement, e);
+        }
+        slot = std::move(q);
+    }
+    return *slot;
+}
+
+void Dataset::forgetPrepared(const QString& statement) { prepared_.erase(statement); }
 
 void Dataset::post() {
     if (state_ != State::Edit && state_ != State::Insert) {

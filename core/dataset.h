@@ -169,12 +169,13 @@ private:
     std::vector<int> view_;    // buffer rows shown, in order, after the filter and deletions
     int current_ = -1;
     Row editRow_;              // edit buffer while editing or inserting
-    // The last update statement, prepared once: a run of posts that change the same columns
-    // (a bulk adjustment) costs one round trip each instead of two. Tied to the client link
-    // it was prepared on, so a reconnection prepares it afresh.
-    std::unique_ptr<QSqlQuery> update_;
-    QString updateText_;
-    quint64 updateLink_ = 0;
+    // Write statements prepared once: a run of posts of the same shape (punches, a bulk
+    // adjustment) costs one round trip each instead of two. Tied to the client link they were
+    // prepared on, so a reconnection prepares them afresh.
+    QSqlQuery& prepared(const QString& statement);
+    void forgetPrepared(const QString& statement);
+    std::map<QString, std::unique_ptr<QSqlQuery>> prepared_;
+    quint64 preparedLink_ = 0;
     std::set<int> assigned_;   // fields given a value since edit/append began
     bool modified_ = false;
 };
