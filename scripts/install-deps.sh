@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libqt6sql6-mysql qt6-multimedia-dev libxlsxwriter-dev libzxing-dev
   mariadb-server mariadb-client xvfb xauth
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-  poppler-utils python3-openpyxl fonts-dejavu-core
+  poppler-utils python3-openpyxl fonts-dejavu-core fonts-liberation2
 )
 
 missing=()

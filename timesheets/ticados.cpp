@@ -3,7 +3,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QFontInfo>
 #include <QFrame>
@@ -11,6 +13,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProgressDialog>
@@ -26,6 +29,9 @@
 #include "datasetmodel.h"
 #include "errorreport.h"
 #include "errors.h"
+#include "expression.h"
+#include "libro.h"
+#include "paths.h"
 #include "rejilla.h"
 
 namespace horalia {
@@ -726,11 +732,114 @@ void Tticados::Button3Click() {
 }
 
 void Tticados::Button2Click() {
-    ErrorReport::show(QStringLiteral("La impresión de las horas todavía no está disponible."));
+    using reports::Expression;
+    // The period as the pickers hold it, in the user's short date format.
+    const QLocale locale;
+    const QString desde = Expression::quoted(QStringLiteral("Desde: ") +
+                                             locale.toString(fdesde->date(), QLocale::ShortFormat));
+    const QString hasta = Expression::quoted(QStringLiteral("Hasta: ") +
+                                             locale.toString(fhasta->date(), QLocale::ShortFormat));
+    rTicados.registerDataset(&ticadosdb);
+    rTicados.registerDataset(&ticados2);
+    rTicados.setBaseDir(Paths::home());
+    ticados2.setSource(&qtotales);
+    // One guard for the whole run: a failure in the first report leaves the second unshown.
+    ErrorReport::guard([&] {
+        ticadosdb.setSource(&qticados);
+        rTicados.clear();
+        rTicados.loadFromFile(Paths::reportsDir() + QStringLiteral("controlhorario.fr3"));
+        rTicados.setVariable(QStringLiteral("tdesde"), desde);
+        rTicados.setVariable(QStringLiteral("thasta"), hasta);
+        rTicados.setFileName(QStringLiteral("Control horario ") +
+                             qticados.value(QStringLiteral("TRABAJADOR")).toString());
+        rTicados.showReport(this);
+        rTicados.clear();
+
+        ticadosdb.setSource(&qtotales);
+        rTicados.clear();
+        rTicados.loadFromFile(Paths::reportsDir() + QStringLiteral("controlhorariototales.fr3"));
+        rTicados.setVariable(QStringLiteral("tdesde"), desde);
+        rTicados.setVariable(QStringLiteral("thasta"), hasta);
+        rTicados.setFileName(QStringLiteral("Control horario "));
+        rTicados.showReport(this);
+        rTicados.clear();
+    });
 }
 
 void Tticados::btJexcelClick() {
-    ErrorReport::show(QStringLiteral("La exportación a Excel todavía no está disponible."));
+    const QString archivo = Paths::workbookFile();
+    const QString folder = QDir::toNativeSeparators(QFileInfo(archivo).absolutePath());
+    // Each shown grid goes to the same file in turn; a failure stops the click there.
+    for (QTableView* grid : {gridampliado, gridnormal, gridtotales}) {
+        if (!grid->isVisibleTo(this)) {
+            continue;
+        }
+        QProgressDialog* progress = nullptr;
+        auto* model = qobject_cast<DatasetModel*>(grid->model());
+        if (model && model->dataset().recordCount() >= kExportProgressFrom) {
+            if (!exportProgress_) {
+                exportProgress_ = new QProgressDialog(this);
+                exportProgress_->setObjectName(QStringLiteral("progresoexcel"));
+                exportProgress_->setWindowTitle(windowTitle());
+                exportProgress_->setLabelText(QStringLiteral("Exportando las filas a Excel..."));
+                exportProgress_->setCancelButton(nullptr);
+                exportProgress_->setWindowModality(Qt::WindowModal);
+                exportProgress_->setAutoReset(false);
+                exportProgress_->setAutoClose(false);
+                exportProgress_->setMinimumDuration(0);
+                exportProgress_->hide();
+            }
+            progress = exportProgress_;
+        }
+        if (!ErrorReport::guard(
+                [&] { ExportaraExcel(archivo, QStringLiteral("TICADOS"), grid, progress); })) {
+            return;
+        }
+        ErrorReport::show(QStringLiteral("Los datos han sido exportados correctamente a ") +
+                          folder);
+    }
+}
+
+void Tticados::ExportaraExcel(const QString& FileNameXLS, const QString& SheetName,
+                              QTableView* DBGrid, QProgressDialog* ProgressBarXls) {
+    auto* model = qobject_cast<DatasetModel*>(DBGrid->model());
+    if (!model) {
+        throw UserError(QStringLiteral("La rejilla %1 no muestra datos que exportar")
+                            .arg(DBGrid->objectName()));
+    }
+    // The columns as the grid shows them: in their shown order, the hidden ones left out.
+    QList<libro::Column> columns;
+    const QHeaderView* header = DBGrid->horizontalHeader();
+    for (int shown = 0; shown < header->count(); ++shown) {
+        const int c = header->logicalIndex(shown);
+        if (!header->isSectionHidden(c)) {
+            columns.append({model->columns().at(c).field,
+                            model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()});
+        }
+    }
+    libro::Progress progress;
+    QElapsedTimer sinceDrawn;
+    int done = 0;
+    if (ProgressBarXls) {
+        progress.init = [&](int maximum) {
+            ProgressBarXls->setRange(0, maximum);
+            ProgressBarXls->setValue(0);
+            ProgressBarXls->show();
+            sinceDrawn.start();
+        };
+        // Each step of the bar lets the window draw itself again, which costs more than many
+        // rows: the bar moves a few times a second and reaches its end with the last row.
+        progress.advance = [&] {
+            ++done;
+            if (done == ProgressBarXls->maximum() || sinceDrawn.elapsed() >= 100) {
+                ProgressBarXls->setValue(done);
+                sinceDrawn.restart();
+            }
+        };
+        progress.hide = [&] { ProgressBarXls->hide(); };
+    }
+    libro::write(FileNameXLS, SheetName, columns, model->dataset(),
+                 ProgressBarXls ? &progress : nullptr);
 }
 
 // --- Focus and clicks ----------------------------------------------------------------------------

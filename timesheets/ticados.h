@@ -6,6 +6,7 @@
 #include "ajuste.h"
 #include "dataset.h"
 #include "jornadas.h"
+#include "report.h"
 
 class QCheckBox;
 class QComboBox;
@@ -49,6 +50,10 @@ public:
     void Button3Click();
     void Button2Click();
     void btJexcelClick();
+    // Writes the rows of `DBGrid`'s dataset under its shown columns and titles to the workbook
+    // `FileNameXLS` (see libro::write); `ProgressBarXls`, when given, follows the rows.
+    void ExportaraExcel(const QString& FileNameXLS, const QString& SheetName, QTableView* DBGrid,
+                        QProgressDialog* ProgressBarXls = nullptr);
 
     // Window state.
     QString filtrotrabajadores;
@@ -94,6 +99,10 @@ public:
     DatasetModel* dsqticadosnormal;
     DatasetModel* dsqticadosampliado;
     DatasetModel* dsqtotales;
+    // The hours reports (Button2Click): the report object and the two report data sets.
+    reports::Report rTicados;
+    reports::ReportDataset ticadosdb{QStringLiteral("frxDBDataset1")};
+    reports::ReportDataset ticados2{QStringLiteral("ticados2")};
 
     // Which grids the views have shown (see showGrids).
     bool normalShown() const { return normalShown_; }
@@ -102,6 +111,8 @@ public:
 
     // Rows above which a bulk run shows its progress.
     static constexpr int kProgressFrom = 200;
+    // Rows from which an export to the workbook shows its progress.
+    static constexpr int kExportProgressFrom = 20000;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -127,6 +138,7 @@ private:
     bool totalesShown_ = false;
     bool showing_ = false;  // FormShow is moving the focus itself
     QProgressDialog* progress_ = nullptr;
+    QProgressDialog* exportProgress_ = nullptr;
 };
 
 }  // namespace horalia

@@ -23,6 +23,8 @@
 #include "datasetmodel.h"
 #include "errorreport.h"
 #include "errors.h"
+#include "fotopanel.h"
+#include "paths.h"
 #include "workerrules.h"
 
 namespace horalia {
@@ -134,6 +136,8 @@ TEmpleados::TEmpleados(TDM& dm, QWidget* parent)
     // Right of the record panel; the window's edge shows its first part, where the photo box sits.
     peimagenes->setGeometry(kLeftWidth + kRecordWidth, kToolbarHeight, kPhotoWidth,
                             height() - kToolbarHeight);
+    fotos = new FotoPanel(dm_.trabajadores, peimagenes);
+    fotos->setGeometry(peimagenes->rect());
 
     setTabOrder(tbuscarempleados, todosempleados);
     setTabOrder(todosempleados, DBGrid1);
@@ -414,6 +418,9 @@ void TEmpleados::FormClose() {
     if (temporizador_) {
         temporizador_->start();
     }
+    // The camera never runs behind a closed window; a capture mode without it would have
+    // nothing to capture, so the panel goes back to choosing.
+    fotos->finish();
     ErrorReport::guard([this] {
         dm_.trabajadores.close();  // an unsaved change is dropped
         dm_.qempleados.close();    // and the list statement is rebuilt for the next showing
@@ -485,7 +492,10 @@ void TEmpleados::showListRow(int row) {
 }
 
 void TEmpleados::dsqempleadosDataChange() {
-    // The photo box follows the list's current worker; the photo panel is still empty.
+    // The photo box follows the list's current worker: its photo file, or nothing.
+    const Dataset& list = dm_.qempleados;
+    fotos->showPhotoOf(list.isOpen() && !list.isEmpty() ? list.value(QStringLiteral("id"))
+                                                        : QVariant());
 }
 
 // --- Record -----------------------------------------------------------------------------------
@@ -560,7 +570,19 @@ void TEmpleados::btecancelarClick() {
 }
 
 void TEmpleados::Button2Click() {
-    ErrorReport::show(QStringLiteral("La impresión de tarjetas todavía no está disponible."));
+    ErrorReport::guard([this] {
+        // The record query holds the selected worker's row: one worker, one band of cards.
+        // While a worker is being entered or changed the query is untied and holds everyone:
+        // the cards are then those of the worker on screen, not of the whole company.
+        informedb.setSource(&dm_.trabajadores);
+        informedb.setCurrentRowOnly(editing(dm_.trabajadores.state()));
+        rTarjeta.registerDataset(&informedb);
+        rTarjeta.clear();
+        // Photos are named relative to the installation folder (imagenes/<ID>.bmp).
+        rTarjeta.setBaseDir(Paths::home());
+        rTarjeta.loadFromFile(Paths::reportsDir() + QStringLiteral("tarjeta2.fr3"));
+        rTarjeta.showReport(this);
+    });
 }
 
 void TEmpleados::DBEdit40Exit() {

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "dataset.h"
+#include "report.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -20,6 +21,7 @@ namespace horalia {
 
 class DatasetModel;
 class FieldBinding;
+class FotoPanel;
 class TDM;
 
 // A toolbar button of the worker window: its caption on top and its icon under it.
@@ -81,9 +83,13 @@ public:
     QRadioButton* rbsi;
     QRadioButton* rbno;
     QButtonGroup* grupoactivo;
-    QFrame* peimagenes;  // the photo panel; empty until photos are taken here
+    QFrame* peimagenes;  // the photo panel
+    FotoPanel* fotos;    // its photo box, camera and picture controls (fotopanel.h)
 
     Dataset qaux;  // proposes the number of a new worker
+    // The cards (Button2Click): the report object and its data set, the worker's row.
+    reports::Report rTarjeta;
+    reports::ReportDataset informedb{QStringLiteral("frxDBDataset1")};
 
     // --- Handlers ------------------------------------------------------------------------------
     void FormShow();

@@ -6,6 +6,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
+#include <QFile>
 #include <QFrame>
 #include <QHeaderView>
 #include <QJsonDocument>
@@ -30,6 +32,7 @@
 #include "errors.h"
 #include "jornadas.h"
 #include "paths.h"
+#include "report.h"
 #include "testdatabase.h"
 #include "ticados.h"
 
@@ -165,6 +168,41 @@ class TicadosTest : public QObject {
         w_->lentsal->setCurrentIndex(entsal);
         w_->Edit1->setText(amount);
         QTest::mouseClick(w_->Button3, Qt::LeftButton);
+    }
+
+    // What each preview would have shown: document name and texts, in the order shown.
+    struct Shown {
+        QString name;
+        QStringList texts;
+        QString missing;
+    };
+    QList<Shown> printReports() {
+        QList<Shown> shown;
+        const auto old =
+            reports::Report::setPreviewHook([&shown](const reports::PreparedReport& r, QWidget*) {
+                Shown s{r.documentName, {}, r.missingTemplate};
+                for (const reports::PreparedPage& page : r.pages) {
+                    for (const reports::PageItem& item : page.items) {
+                        s.texts << item.text;
+                    }
+                }
+                shown << s;
+            });
+        QTest::mouseClick(w_->Button2, Qt::LeftButton);
+        reports::Report::setPreviewHook(old);
+        return shown;
+    }
+    // The shipped templates in an installation folder of the test's own.
+    QString installTemplates() {
+        const QString home = dir_.filePath("home");
+        QDir(home).removeRecursively();
+        QDir().mkpath(home + "/informes");
+        for (const char* name : {"controlhorario.fr3", "controlhorariototales.fr3"}) {
+            QFile::copy(QStringLiteral(HORALIA_SOURCE_DIR "/informes/") + name,
+                        home + "/informes/" + name);
+        }
+        Paths::setHome(home);
+        return home + "/informes/";
     }
 
 public:
@@ -852,13 +890,66 @@ private slots:
         QCOMPARE(report_->messages, QStringList({"No hay ninguna fila de horario que borrar."}));
     }
 
-    void placeholdersSayTheyAreNotReady() {
+    // --- Hours reports ("Imprimir") ------------------------------------------------------------
+
+    void printShowsRowsThenTotals_data() {
+        QTest::addColumn<bool>("all");
+        QTest::addColumn<QString>("rowCount");
+        QTest::addColumn<QString>("workerCount");
+        QTest::newRow("selected worker") << false << "Jornadas del informe: 2"
+                                         << "Nº Trabajadores: 1";
+        QTest::newRow("all workers") << true << "Jornadas del informe: 5"
+                                     << "Nº Trabajadores: 3";
+    }
+    void printShowsRowsThenTotals() {
+        QFETCH(bool, all);
+        QFETCH(QString, rowCount);
+        QFETCH(QString, workerCount);
+        installTemplates();
         showWindow();
-        QTest::mouseClick(w_->Button2, Qt::LeftButton);
-        QTest::mouseClick(w_->btJexcel, Qt::LeftButton);
+        w_->CheckBox1->setChecked(all);
+        w_->qticados.last();
+        const QList<Shown> shown = printReports();
+        QCOMPARE(report_->messages, QStringList());
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown[0].name, "Control horario " + w_->qticados.value("TRABAJADOR").toString());
+        QCOMPARE(shown[1].name, QString("Control horario "));
+        for (const Shown& s : shown) {
+            QVERIFY(s.texts.contains("Desde: 4/3/24"));
+            QVERIFY(s.texts.contains("Hasta: 5/3/24"));
+        }
+        QVERIFY2(shown[0].texts.contains(rowCount), qPrintable(shown[0].texts.join('|')));
+        QVERIFY2(shown[1].texts.contains(workerCount), qPrintable(shown[1].texts.join('|')));
+        QVERIFY(shown[1].texts.contains("GARCIA LOPEZ ANA"));
+        // The report data set stays on the totals until the next press.
+        QCOMPARE(w_->ticadosdb.source(), &w_->qtotales);
+        QCOMPARE(w_->qticados.currentRow(), w_->qticados.recordCount() - 1);
+    }
+
+    void printWithoutTemplatesShowsEmptyReports() {
+        Paths::setHome(dir_.filePath("sin-plantillas"));
+        showWindow();
+        const QList<Shown> shown = printReports();
+        QCOMPARE(report_->messages, QStringList());
+        QCOMPARE(shown.size(), 2);
+        QVERIFY(shown[0].texts.isEmpty() && shown[1].texts.isEmpty());
+        QCOMPARE(shown[1].missing, Paths::reportsDir() + "controlhorariototales.fr3");
+    }
+
+    void brokenFirstTemplateStopsThePrint() {
+        const QString informes = installTemplates();
+        QFile broken(informes + "controlhorario.fr3");
+        QVERIFY(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        broken.write("no soy una plantilla");
+        broken.close();
+        showWindow();
+        QVERIFY(printReports().isEmpty());
         QCOMPARE(report_->messages,
-                 QStringList({"La impresión de las horas todavía no está disponible.",
-                              "La exportación a Excel todavía no está disponible."}));
+                 QStringList({"La plantilla de informe " + informes +
+                              "controlhorario.fr3 no es un archivo XML válido (línea 1)."}));
+        // The window goes on: the next press, with the template mended, shows both.
+        installTemplates();
+        QCOMPARE(printReports().size(), 2);
     }
 
     // --- Bulk adjustment ----------------------------------------------------------------------

@@ -9,7 +9,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
     int failed = 0;
-    for (auto make : {newWorkerRulesTest, newIntegerBindingTest, newEmpleadosTest}) {
+    for (auto make :
+         {newWorkerRulesTest, newIntegerBindingTest, newEmpleadosTest, newFotoPanelTest}) {
         std::unique_ptr<QObject> test(make());
         failed += QTest::qExec(test.get(), argc, argv);
     }

@@ -6,3 +6,4 @@
 QObject* newWorkerRulesTest();
 QObject* newIntegerBindingTest();
 QObject* newEmpleadosTest();
+QObject* newFotoPanelTest();

@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,6 +18,7 @@
 #include "datamodule.h"
 #include "empleados.h"
 #include "paths.h"
+#include "report.h"
 #include "testdatabase.h"
 #include "tests.h"
 
@@ -725,11 +728,68 @@ private slots:
         QCOMPARE(rows(), 7);
     }
 
-    void cardsAreNotAvailableYet() {
+    // "Tarjetas": the selected worker's four cards, from the template in the installation
+    // folder; without it an empty preview and no message.
+    void cards_data() {
+        QTest::addColumn<bool>("withTemplate");
+        QTest::addColumn<bool>("entering");
+        QTest::addColumn<QString>("nif");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("shipped template") << true << false << "12121212B"
+                                          << "TORRES DIAZ PEDRO";
+        QTest::newRow("template missing") << false << false << ""
+                                          << "";
+        // The record query is untied then and holds everyone: only the worker on screen.
+        QTest::newRow("worker being entered") << true << true << "98765432M"
+                                              << "RUIZ ANA";
+    }
+    void cards() {
+        QFETCH(bool, withTemplate);
+        QFETCH(bool, entering);
+        QFETCH(QString, nif);
+        QFETCH(QString, name);
+        QTemporaryDir home;
+        QDir(home.path()).mkpath("informes");
+        const QString file = home.filePath("informes/tarjeta2.fr3");
+        if (withTemplate) {
+            QVERIFY(QFile::copy(HORALIA_SOURCE_DIR "/informes/tarjeta2.fr3", file));
+        }
+        const QString oldHome = Paths::home();
+        Paths::setHome(home.path());
+        selectWorker("TORRES DIAZ PEDRO");
+        if (entering) {
+            newWorker("98765432m", "ana", "ruiz");
+        }
+        std::vector<reports::PreparedReport> shown;
+        const auto oldHook = reports::Report::setPreviewHook(
+            [&shown](const reports::PreparedReport& r, QWidget*) { shown.push_back(r); });
         click(w_->Button2);
-        QCOMPARE(report_->messages,
-                 QStringList{"La impresión de tarjetas todavía no está disponible."});
-        checkBrowsing();
+        reports::Report::setPreviewHook(oldHook);
+        Paths::setHome(oldHome);
+        QCOMPARE(report_->messages, QStringList());
+        QCOMPARE(int(shown.size()), 1);
+        if (entering) {
+            QCOMPARE(record().state(), Dataset::State::Insert);  // the entry goes on
+        } else {
+            checkBrowsing();
+        }
+        if (!withTemplate) {
+            QVERIFY(shown[0].pages.empty());
+            QCOMPARE(shown[0].missingTemplate, file);
+            return;
+        }
+        QCOMPARE(int(shown[0].pages.size()), 1);
+        QStringList barcodes;
+        QStringList names;
+        for (const reports::PageItem& item : shown[0].pages[0].items) {
+            if (item.kind == reports::PageItem::Kind::Barcode) {
+                barcodes << item.text;
+            } else if (item.text == name) {
+                names << item.text;
+            }
+        }
+        QCOMPARE(barcodes, QStringList(4, nif));
+        QCOMPARE(names.size(), 4);
     }
 
     void screenshots() {
