@@ -28,6 +28,7 @@
 #include <functional>
 #include <vector>
 
+#include "benchsupport.h"
 #include "datamodule.h"
 #include "datasetmodel.h"
 #include "errorreport.h"
@@ -38,53 +39,9 @@
 #include "ticados.h"
 
 using namespace horalia;
+using namespace horalia::bench;
 
 namespace {
-
-QTextStream out(stdout);
-
-[[noreturn]] void die(const QString& text) {
-    out << "libro_bench: " << text << Qt::endl;
-    std::exit(2);
-}
-
-// A line of /proc/self/status in megabytes ("VmRSS", "VmHWM").
-double statusMegabytes(const char* key) {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly)) {
-        die("cannot read /proc/self/status");
-    }
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        if (line.startsWith(key)) {
-            return line.mid(line.indexOf(':') + 1).trimmed().split(' ').value(0).toDouble() /
-                   1024.0;
-        }
-    }
-    die(QStringLiteral("no %1 in /proc/self/status").arg(QString::fromLatin1(key)));
-}
-
-// Processor time of the process so far, user and system.
-double cpuMilliseconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto ms = [](const timeval& t) {
-        return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3;
-    };
-    return ms(usage.ru_utime) + ms(usage.ru_stime);
-}
-
-// Makes the peak resident size start again from the present one.
-void resetPeak() {
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (!f.open(QIODevice::WriteOnly) || f.write("5") != 1) {
-        die("cannot reset the peak resident size (/proc/self/clear_refs)");
-    }
-}
-
-double percentile(std::vector<double> v, double p) {
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
-}
 
 // Runs `step` `repeat` times; prints its times and the most memory any run took above the
 // resident size before it.
@@ -105,31 +62,31 @@ void measure(const QString& name, int repeat, const std::function<void()>& step,
         cpu.push_back(cpuMilliseconds() - cpuBefore);
         above = std::max(above, statusMegabytes("VmHWM:") - before);
     }
-    out << QStringLiteral("%1 %2 %3 %4 %5")
-               .arg(name, -44)
-               .arg(ms.size(), 4)
-               .arg(percentile(ms, 0.5), 10, 'f', 1)
-               .arg(percentile(ms, 0.99), 10, 'f', 1)
-               .arg(*std::max_element(ms.begin(), ms.end()), 10, 'f', 1)
-        << Qt::endl
-        << QStringLiteral("    %1; processor time median %2 ms (the machine is shared)")
-               .arg(note())
-               .arg(percentile(cpu, 0.5), 0, 'f', 1)
-        << Qt::endl
-        << QStringLiteral("    export peak %1 MB above the %2 MB held before it")
-               .arg(above, 0, 'f', 1)
-               .arg(before, 0, 'f', 1)
-        << Qt::endl;
+    out() << QStringLiteral("%1 %2 %3 %4 %5")
+                 .arg(name, -44)
+                 .arg(ms.size(), 4)
+                 .arg(percentile(ms, 0.5), 10, 'f', 1)
+                 .arg(percentile(ms, 0.99), 10, 'f', 1)
+                 .arg(*std::max_element(ms.begin(), ms.end()), 10, 'f', 1)
+          << Qt::endl
+          << QStringLiteral("    %1; processor time median %2 ms (the machine is shared)")
+                 .arg(note())
+                 .arg(percentile(cpu, 0.5), 0, 'f', 1)
+          << Qt::endl
+          << QStringLiteral("    export peak %1 MB above the %2 MB held before it")
+                 .arg(above, 0, 'f', 1)
+                 .arg(before, 0, 'f', 1)
+          << Qt::endl;
 }
 
 void header() {
-    out << QStringLiteral("%1 %2 %3 %4 %5")
-               .arg("measurement", -44)
-               .arg("n", 4)
-               .arg("median ms", 10)
-               .arg("p99 ms", 10)
-               .arg("max ms", 10)
-        << Qt::endl;
+    out() << QStringLiteral("%1 %2 %3 %4 %5")
+                 .arg("measurement", -44)
+                 .arg("n", 4)
+                 .arg("median ms", 10)
+                 .arg("p99 ms", 10)
+                 .arg("max ms", 10)
+          << Qt::endl;
 }
 
 QString sizeOf(const QString& file) {
@@ -209,16 +166,9 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
     Paths::applyArguments(app.arguments());
-    QString what = QStringLiteral("core");
-    int repeat = 10;
-    const QStringList args = app.arguments();
-    for (int i = 1; i + 1 < args.size(); ++i) {
-        if (args.at(i) == QLatin1String("--measure")) {
-            what = args.at(i + 1);
-        } else if (args.at(i) == QLatin1String("--repeat")) {
-            repeat = std::max(1, args.at(i + 1).toInt());
-        }
-    }
+    const QString what =
+        option(app.arguments(), QStringLiteral("--measure"), QStringLiteral("core"));
+    const int repeat = intOption(app.arguments(), QStringLiteral("--repeat"), 10, 1);
     ErrorReport::setSink([](const QString& text) { die(text); });
     TDM dm;
     if (!dm.dbcontrol.isOpen()) {

@@ -19,6 +19,7 @@
 #include <functional>
 #include <vector>
 
+#include "benchsupport.h"
 #include "clock.h"
 #include "datamodule.h"
 #include "errors.h"
@@ -26,10 +27,9 @@
 #include "punch.h"
 
 using namespace horalia;
+using namespace horalia::bench;
 
 namespace {
-
-QTextStream out(stdout);
 
 // Workers 1..300 are clocked in at ALMACEN by the generator; the bench punches the others:
 // the timed ones from 301 up, the warm-up and the round-trip count from the top down.
@@ -37,52 +37,28 @@ constexpr int kFirstFreeWorker = 301;
 constexpr int kLastWorker = 5000;
 constexpr int kLastTimedWorker = kLastWorker - 12;
 
-[[noreturn]] void die(const QString& text) {
-    out << "punch_bench: " << text << Qt::endl;
-    std::exit(2);
-}
-
-QSqlQuery run(const QSqlDatabase& db, const QString& statement) {
-    QSqlQuery q(db);
-    if (!q.exec(statement)) {
-        die(statement + " -> " + q.lastError().text());
-    }
-    return q;
-}
-
-QVariant scalar(const QSqlDatabase& db, const QString& statement) {
-    QSqlQuery q = run(db, statement);
-    return q.next() ? q.value(0) : QVariant();
-}
-
 struct Figures {
     QString name;
     std::vector<double> ms;
 };
 
-double percentile(std::vector<double> v, double p) {
-    std::sort(v.begin(), v.end());
-    const size_t i = std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5));
-    return v[i];
-}
-
 void printFigures(const std::vector<Figures>& all) {
-    out << Qt::endl
-        << QStringLiteral("%1 %2 %3 %4 %5")
-               .arg("measurement", -34)
-               .arg("n", 6)
-               .arg("median ms", 10)
-               .arg("p99 ms", 10)
-               .arg("max ms", 10)
-        << Qt::endl;
+    out() << Qt::endl
+          << QStringLiteral("%1 %2 %3 %4 %5")
+                 .arg("measurement", -34)
+                 .arg("n", 6)
+                 .arg("median ms", 10)
+                 .arg("p99 ms", 10)
+                 .arg("max ms", 10)
+          << Qt::endl;
     for (const Figures& f : all) {
-        out << QStringLiteral("%1 %2 %3 %4 %5")
-                   .arg(f.name, -34)
-                   .arg(f.ms.size(), 6)
-                   .arg(percentile(f.ms, 0.5), 10, 'f', 3)
-                   .arg(percentile(f.ms, 0.99), 10, 'f', 3)
-                   .arg(*std::max_element(f.ms.begin(), f.ms.end()), 10, 'f', 3)
-            << Qt::endl;
+        out() << QStringLiteral("%1 %2 %3 %4 %5")
+                     .arg(f.name, -34)
+                     .arg(f.ms.size(), 6)
+                     .arg(percentile(f.ms, 0.5), 10, 'f', 3)
+                     .arg(percentile(f.ms, 0.99), 10, 'f', 3)
+                     .arg(*std::max_element(f.ms.begin(), f.ms.end()), 10, 'f', 3)
+              << Qt::endl;
     }
 }
 
@@ -110,7 +86,7 @@ Figures timePunches(const QString& name, int n, PunchOutcome::Kind expected,
 // optimiser found the answer without reading rows at all.
 bool printPlan(const QSqlDatabase& db, const QString& title, const QString& statement) {
     QSqlQuery q = run(db, QStringLiteral("explain ") + statement);
-    out << Qt::endl << "-- " << title << Qt::endl << statement << Qt::endl;
+    out() << Qt::endl << "-- " << title << Qt::endl << statement << Qt::endl;
     const QSqlRecord r = q.record();
     bool indexed = true;
     const QStringList columns{"table",   "type", "possible_keys", "key",
@@ -122,7 +98,7 @@ bool printPlan(const QSqlDatabase& db, const QString& title, const QString& stat
                          (q.value(r.indexOf(c)).isNull() ? "NULL"
                                                          : q.value(r.indexOf(c)).toString());
         }
-        out << "   " << cells.join("  ") << Qt::endl;
+        out() << "   " << cells.join("  ") << Qt::endl;
         const QString extra = q.value(r.indexOf("Extra")).toString();
         const bool noRowsRead = extra.contains("Impossible WHERE") ||
                                 extra.contains("No tables used") ||
@@ -136,7 +112,7 @@ bool printPlan(const QSqlDatabase& db, const QString& title, const QString& stat
             indexed = false;
         }
     }
-    out << "   => " << (indexed ? "uses an index" : "DOES NOT USE AN INDEX") << Qt::endl;
+    out() << "   => " << (indexed ? "uses an index" : "DOES NOT USE AN INDEX") << Qt::endl;
     return indexed;
 }
 
@@ -200,13 +176,13 @@ int main(int argc, char* argv[]) {
         nif[size_t(q.value(0).toInt())] = q.value(1).toString();
     }
     const qlonglong rowsBefore = scalar(setup, "select count(*) from ticados").toLongLong();
-    out << "ticados rows: " << rowsBefore << ", ticadoscompleto rows: "
-        << scalar(setup, "select count(*) from ticadoscompleto").toLongLong() << ", open rows at "
-        << dm.centrotrabajo << ": "
-        << scalar(setup, "select count(*) from ticados where salida_real is null and centro=" +
-                             dm.dbcontrol.literal(dm.centrotrabajo))
-               .toInt()
-        << ", punches per measurement: " << n << Qt::endl;
+    out() << "ticados rows: " << rowsBefore << ", ticadoscompleto rows: "
+          << scalar(setup, "select count(*) from ticadoscompleto").toLongLong() << ", open rows at "
+          << dm.centrotrabajo << ": "
+          << scalar(setup, "select count(*) from ticados where salida_real is null and centro=" +
+                               dm.dbcontrol.literal(dm.centrotrabajo))
+                 .toInt()
+          << ", punches per measurement: " << n << Qt::endl;
 
     // Warm-up, not timed: the first punch also opens the append query.
     for (int w = kLastTimedWorker + 3; w <= kLastWorker; ++w) {
@@ -293,11 +269,11 @@ int main(int argc, char* argv[]) {
     });
 
     printFigures({entry, exit, dayChange, list, roundTrip});
-    out << "round trips: entry " << entryTrips << ", same-day exit " << exitTrips << ", day change "
-        << dayChangeTrips << ", live list " << listTrips << Qt::endl;
-    out << "live list rows: " << listRows << ", rows written: "
-        << scalar(setup, "select count(*) from ticados").toLongLong() - rowsBefore
-        << ", peak memory: " << peakRssMb() << " MB" << Qt::endl;
+    out() << "round trips: entry " << entryTrips << ", same-day exit " << exitTrips
+          << ", day change " << dayChangeTrips << ", live list " << listTrips << Qt::endl;
+    out() << "live list rows: " << listRows << ", rows written: "
+          << scalar(setup, "select count(*) from ticados").toLongLong() - rowsBefore
+          << ", peak memory: " << peakRssMb() << " MB" << Qt::endl;
 
     // The plans, with the values of real punches of this run.
     const int someone = kFirstFreeWorker;
@@ -335,9 +311,9 @@ int main(int argc, char* argv[]) {
                       .arg(someone)
                       .arg(today.toString(Qt::ISODate)));
     indexed &= printPlan(setup, "live list (qmovimientos2)", dm.qmovimientos2.lastStatement());
-    out << Qt::endl
-        << (indexed ? "every statement uses an index" : "SOME STATEMENT DOES NOT USE AN INDEX")
-        << Qt::endl;
+    out() << Qt::endl
+          << (indexed ? "every statement uses an index" : "SOME STATEMENT DOES NOT USE AN INDEX")
+          << Qt::endl;
 
     Clock::setInstance(nullptr);
     setup.close();

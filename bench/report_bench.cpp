@@ -24,6 +24,7 @@
 #include <ctime>
 #include <vector>
 
+#include "benchsupport.h"
 #include "datamodule.h"
 #include "expression.h"
 #include "jornadas.h"
@@ -32,16 +33,9 @@
 #include "report.h"
 
 using namespace horalia;
+using namespace horalia::bench;
 
 namespace {
-
-QTextStream out(stdout);
-
-double peakMegabytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
-}
 
 // Processor time of the whole process, in ms.
 double cpuMs() {
@@ -78,14 +72,14 @@ double median(std::vector<double> v) {
 }
 
 void printRow(const QString& name, const Timing& t, const QString& note = {}) {
-    out << QStringLiteral("%1 %2 %3 %4 %5  %6")
-               .arg(name, -10)
-               .arg(t.wall.size(), 4)
-               .arg(median(t.wall), 10, 'f', 1)
-               .arg(*std::max_element(t.wall.begin(), t.wall.end()), 10, 'f', 1)
-               .arg(median(t.cpu), 10, 'f', 1)
-               .arg(note)
-        << Qt::endl;
+    out() << QStringLiteral("%1 %2 %3 %4 %5  %6")
+                 .arg(name, -10)
+                 .arg(t.wall.size(), 4)
+                 .arg(median(t.wall), 10, 'f', 1)
+                 .arg(*std::max_element(t.wall.begin(), t.wall.end()), 10, 'f', 1)
+                 .arg(median(t.cpu), 10, 'f', 1)
+                 .arg(note)
+          << Qt::endl;
 }
 
 }  // namespace
@@ -94,15 +88,11 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
     Paths::applyArguments(app.arguments());
-    const QStringList args = app.arguments();
-    const int repeatAt = int(args.indexOf(QStringLiteral("--repeat")));
-    const int repeat = repeatAt > 0 ? qMax(1, args.value(repeatAt + 1).toInt()) : 5;
-    const int templateAt = int(args.indexOf(QStringLiteral("--template")));
-    const QString templateFile = templateAt > 0
-                                     ? args.value(templateAt + 1)
-                                     : Paths::reportsDir() + QStringLiteral("controlhorario.fr3");
+    const int repeat = intOption(app.arguments(), QStringLiteral("--repeat"), 5, 1);
+    const QString templateFile = option(app.arguments(), QStringLiteral("--template"),
+                                        Paths::reportsDir() + QStringLiteral("controlhorario.fr3"));
     if (!QFileInfo::exists(templateFile)) {
-        out << "report_bench: no template " << templateFile << Qt::endl;
+        out() << "report_bench: no template " << templateFile << Qt::endl;
         return 2;
     }
 
@@ -138,18 +128,18 @@ int main(int argc, char* argv[]) {
         reports::PagePainter::exportPdf(prepared, pdf);
         watch.stopInto(write);
     }
-    out << QStringLiteral("rows %1, pages %2, PDF %3 KB")
-               .arg(qticados.recordCount())
-               .arg(pages)
-               .arg(QFileInfo(pdf).size() / 1024)
-        << Qt::endl;
-    out << QStringLiteral("%1 %2 %3 %4 %5")
-               .arg("measure", -10)
-               .arg("runs", 4)
-               .arg("median ms", 10)
-               .arg("max ms", 10)
-               .arg("cpu ms", 10)
-        << Qt::endl;
+    out() << QStringLiteral("rows %1, pages %2, PDF %3 KB")
+                 .arg(qticados.recordCount())
+                 .arg(pages)
+                 .arg(QFileInfo(pdf).size() / 1024)
+          << Qt::endl;
+    out() << QStringLiteral("%1 %2 %3 %4 %5")
+                 .arg("measure", -10)
+                 .arg("runs", 4)
+                 .arg("median ms", 10)
+                 .arg("max ms", 10)
+                 .arg("cpu ms", 10)
+          << Qt::endl;
     printRow(QStringLiteral("read"), read, QStringLiteral("(done by the window before)"));
     printRow(QStringLiteral("prepare"), prepare);
     printRow(QStringLiteral("pdf"), write);
@@ -159,7 +149,7 @@ int main(int argc, char* argv[]) {
         both.cpu.push_back(prepare.cpu[i] + write.cpu[i]);
     }
     printRow(QStringLiteral("both"), both, QStringLiteral("bar: 5000 ms"));
-    out << QStringLiteral("peak memory %1 MB (bar: 300 MB)").arg(peakMegabytes(), 0, 'f', 1)
-        << Qt::endl;
+    out() << QStringLiteral("peak memory %1 MB (bar: 300 MB)").arg(peakMegabytes(), 0, 'f', 1)
+          << Qt::endl;
     return 0;
 }

@@ -8,33 +8,21 @@
 # BUILD_DIR is where libro_bench is built (default build/; the script builds it there).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/bench/support/benchserver.sh"
 build=${BUILD_DIR:-$root/build}
 dir=/tmp/horalia-xlsxbench
 db=horalia_xlsxbench
 port=${HORALIA_XLSXBENCH_PORT:-3397}
 
-regenerate=0
 repeat=10
-while [ $# -gt 0 ]; do
-  case "$1" in
-  --regenerate) regenerate=1 ;;
-  --repeat) repeat=$2; shift ;;
-  *) echo "usage: $0 [--regenerate] [--repeat N]" >&2; exit 2 ;;
-  esac
-  shift
-done
+bench_options "$@"
 
 cmake --build "$build" --target libro_bench >/dev/null
 
-"$root/scripts/dbserver.sh" stop "$dir"
-port=$("$root/scripts/dbserver.sh" start "$dir" "$port")
-trap '"$root/scripts/dbserver.sh" stop "$dir"' EXIT
-
-client=(mariadb --no-defaults --socket="$dir/mysqld.sock" -uroot --default-character-set=utf8mb4)
+bench_server_start
 rows=$("${client[@]}" -N -e "select count(*) from $db.ticadoscompleto" 2>/dev/null || echo 0)
 if [ "$regenerate" = 1 ] || [ "$rows" -ne 100000 ]; then
-  "${client[@]}" -e "drop database if exists $db; create database $db"
-  "${client[@]}" --database=$db <"$root/db/schema.sql"
+  bench_fresh_database $db
   # Written straight into the time sheets (no punches to derive them from): mornings for
   # every row, afternoons for two rows in three, a remark on one in ten; times vary by row.
   "${client[@]}" --database=$db -e "
@@ -58,7 +46,7 @@ if [ "$regenerate" = 1 ] || [ "$rows" -ne 100000 ]; then
       from seq_1_to_100000;"
 fi
 
-printf '127.0.0.1\nroot\n\n%s\nALMACEN\n' "$db" >"$dir/config.ini"
+bench_config $db
 export HORALIA_DB_PORT=$port QT_QPA_PLATFORM=offscreen
 for measure in core window; do
   "$build/bench/libro_bench" --config "$dir/config.ini" --home "$dir" --measure "$measure" \

@@ -9,6 +9,7 @@
 # punch otherwise waits for a free core, and the figures measure the other jobs instead.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/bench/support/benchserver.sh"
 build=${BUILD_DIR:-$root/build}
 dir=/tmp/horalia-bench
 db=horalia_bench
@@ -17,15 +18,11 @@ cmake --build "$build" --target punch_bench >/dev/null
 
 # A bulk load of two million rows wants a buffer pool that holds the table and its indexes
 # and a redo log that does not force a checkpoint every few seconds.
-"$root/scripts/dbserver.sh" stop "$dir"
 export HORALIA_DB_BUFFER_POOL=${HORALIA_DB_BUFFER_POOL:-1G}
 export HORALIA_DB_LOG_FILE=${HORALIA_DB_LOG_FILE:-512M}
-port=$("$root/scripts/dbserver.sh" start "$dir")
-trap '"$root/scripts/dbserver.sh" stop "$dir"' EXIT
-
-client=(mariadb --no-defaults --socket="$dir/mysqld.sock" -uroot --default-character-set=utf8mb4)
-"${client[@]}" -e "drop database if exists $db; create database $db"
-"${client[@]}" --database=$db <"$root/db/schema.sql"
+port=
+bench_server_start
+bench_fresh_database $db
 
 echo "generating: 5,000 workers, 2,000,000 punch rows over ten years, 300 open rows, time sheets"
 start=$(date +%s.%N)
@@ -33,7 +30,7 @@ start=$(date +%s.%N)
 end=$(date +%s.%N)
 printf 'generator: %.1f s\n' "$(echo "$end - $start" | bc)"
 
-printf '127.0.0.1\nroot\n\n%s\nALMACEN\n' "$db" >"$dir/config.ini"
+bench_config $db
 priority=()
 if [ "${HORALIA_BENCH_PRIORITY:-0}" = 1 ]; then
   chrt --all-tasks --fifo --pid 10 "$(cat "$dir/mysqld.pid")"

@@ -8,6 +8,7 @@
 # scripts/build.sh; the script builds it there).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/bench/support/benchserver.sh"
 build=${BUILD_DIR:-$root/build}
 dir=/tmp/horalia-reportbench
 db=horalia_reportbench
@@ -19,13 +20,8 @@ fi
 
 cmake --build "$build" --target report_bench >/dev/null
 
-"$root/scripts/dbserver.sh" stop "$dir"
-port=$("$root/scripts/dbserver.sh" start "$dir" "$port")
-trap '"$root/scripts/dbserver.sh" stop "$dir"' EXIT
-
-client=(mariadb --no-defaults --socket="$dir/mysqld.sock" -uroot --default-character-set=utf8mb4)
-"${client[@]}" -e "drop database if exists $db; create database $db"
-"${client[@]}" --database=$db <"$root/db/schema.sql"
+bench_server_start
+bench_fresh_database $db
 # Time sheet rows written directly: the report reads them, how they were derived is no matter.
 "${client[@]}" --database=$db -e "
   insert into ticadoscompleto (fecha, idt, TRABAJADOR, entradam, salidam, horasm, entradat,
@@ -37,7 +33,7 @@ client=(mariadb --no-defaults --socket="$dir/mysqld.sock" -uroot --default-chara
          if(d.n % 10 = 0, 'Visita médica', null)
   from d, w;"
 
-printf '127.0.0.1\nroot\n\n%s\nALMACEN\n' "$db" >"$dir/config.ini"
+bench_config $db
 export HORALIA_DB_PORT=$port QT_QPA_PLATFORM=offscreen
 "$build/bench/report_bench" --config "$dir/config.ini" --template "$root/informes/controlhorario.fr3" \
   --repeat "$repeat"

@@ -8,36 +8,24 @@
 # BUILD_DIR is where timesheets_bench is built (default build/; the script builds it there).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/bench/support/benchserver.sh"
 build=${BUILD_DIR:-$root/build}
 dir=/tmp/horalia-tsbench
 db=horalia_tsbench
 port=${HORALIA_TSBENCH_PORT:-3398}
 
-regenerate=0
 repeat=20
-while [ $# -gt 0 ]; do
-  case "$1" in
-  --regenerate) regenerate=1 ;;
-  --repeat) repeat=$2; shift ;;
-  *) echo "usage: $0 [--regenerate] [--repeat N]" >&2; exit 2 ;;
-  esac
-  shift
-done
+bench_options "$@"
 
 cmake --build "$build" --target timesheets_bench >/dev/null
 
 # The generator's bulk load wants a buffer pool that holds the table and its indexes.
 export HORALIA_DB_BUFFER_POOL=${HORALIA_DB_BUFFER_POOL:-1G}
 export HORALIA_DB_LOG_FILE=${HORALIA_DB_LOG_FILE:-512M}
-"$root/scripts/dbserver.sh" stop "$dir"
-port=$("$root/scripts/dbserver.sh" start "$dir" "$port")
-trap '"$root/scripts/dbserver.sh" stop "$dir"' EXIT
-
-client=(mariadb --no-defaults --socket="$dir/mysqld.sock" -uroot --default-character-set=utf8mb4)
+bench_server_start
 rows=$("${client[@]}" -N -e "select count(*) from $db.ticadoscompleto" 2>/dev/null || echo 0)
 if [ "$regenerate" = 1 ] || [ "$rows" -lt 900000 ]; then
-  "${client[@]}" -e "drop database if exists $db; create database $db"
-  "${client[@]}" --database=$db <"$root/db/schema.sql"
+  bench_fresh_database $db
   echo "generating: 5,000 workers, 2,000,000 punch rows, about 1,000,000 time sheet rows"
   start=$(date +%s.%N)
   "${client[@]}" --database=$db <"$root/bench/generate-punch-data.sql" >/dev/null
@@ -54,7 +42,7 @@ fi
   select count(*) from ticadoscompleto_log;
   select count(*) from trabajadores where nombre like '%A%';" >/dev/null
 
-printf '127.0.0.1\nroot\n\n%s\nALMACEN\n' "$db" >"$dir/config.ini"
+bench_config $db
 export HORALIA_DB_PORT=$port QT_QPA_PLATFORM=offscreen
 for measure in first refresh keystroke bulk unnarrowed; do
   "$build/bench/timesheets_bench" --config "$dir/config.ini" --measure "$measure" --repeat "$repeat"

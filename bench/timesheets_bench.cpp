@@ -31,6 +31,7 @@
 #include <functional>
 #include <vector>
 
+#include "benchsupport.h"
 #include "datamodule.h"
 #include "errorreport.h"
 #include "jornadas.h"
@@ -38,58 +39,9 @@
 #include "ticados.h"
 
 using namespace horalia;
+using namespace horalia::bench;
 
 namespace {
-
-QTextStream out(stdout);
-
-[[noreturn]] void die(const QString& text) {
-    out << "timesheets_bench: " << text << Qt::endl;
-    std::exit(2);
-}
-
-QVariant scalar(const QSqlDatabase& db, const QString& statement) {
-    QSqlQuery q(db);
-    if (!q.exec(statement)) {
-        die(statement + " -> " + q.lastError().text());
-    }
-    return q.next() ? q.value(0) : QVariant();
-}
-
-double peakMegabytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
-}
-
-double percentile(std::vector<double> v, double p) {
-    std::sort(v.begin(), v.end());
-    const size_t i = std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5));
-    return v[i];
-}
-
-void printRow(const QString& name, const std::vector<double>& ms, const QString& note = {}) {
-    out << QStringLiteral("%1 %2 %3 %4 %5  %6")
-               .arg(name, -44)
-               .arg(ms.size(), 4)
-               .arg(percentile(ms, 0.5), 10, 'f', 1)
-               .arg(percentile(ms, 0.99), 10, 'f', 1)
-               .arg(*std::max_element(ms.begin(), ms.end()), 10, 'f', 1)
-               .arg(note)
-        << Qt::endl;
-}
-
-void header() {
-    out << Qt::endl
-        << QStringLiteral("%1 %2 %3 %4 %5  %6")
-               .arg("measurement", -44)
-               .arg("n", 4)
-               .arg("median ms", 10)
-               .arg("p99 ms", 10)
-               .arg("max ms", 10)
-               .arg("notes")
-        << Qt::endl;
-}
 
 // Lets the window draw what the last step changed, as the event loop would before the user
 // sees it.
@@ -133,7 +85,7 @@ void first(TDM& dm) {
         }
     });
     const double peak = peakMegabytes();
-    header();
+    printHeader();
     printRow("first showing until usable", {ms},
              QStringLiteral("rows held %1, workers %2; peak RSS %3 MB (%4 MB before the window; "
                             "created in %5 ms)")
@@ -150,7 +102,7 @@ void refreshAndKeystroke(TDM& dm, int repeat, bool refresh, bool keystroke) {
     if (!QTest::qWaitForWindowExposed(&w)) {
         die("the window was never exposed");
     }
-    header();
+    printHeader();
     for (const bool all : {true, false}) {
         w.CheckBox1->setChecked(all);
         settle();
@@ -193,7 +145,7 @@ void refreshAndKeystroke(TDM& dm, int repeat, bool refresh, bool keystroke) {
                          .arg(w.qticados.recordCount()));
         }
     }
-    out << QStringLiteral("peak RSS %1 MB").arg(peakMegabytes(), 0, 'f', 1) << Qt::endl;
+    out() << QStringLiteral("peak RSS %1 MB").arg(peakMegabytes(), 0, 'f', 1) << Qt::endl;
 }
 
 void bulkCore(TDM& dm, int repeat, const QDate& end);
@@ -223,7 +175,7 @@ void bulk(TDM& dm, int repeat) {
     w.fdesdeExit();
     w.Panel5Click();
     settle();
-    header();
+    printHeader();
     std::vector<double> ms;
     for (int i = 0; i < repeat; ++i) {
         // Forwards and back again, so that the data ends as it began.
@@ -267,7 +219,7 @@ void unnarrowed(TDM& dm) {
     Dataset rows(dm.dbcontrol, QStringLiteral("qticados"));
     rows.setSql(jornadas::initialRowsSql());
     rows.setFields(jornadas::rowsFields());
-    header();
+    printHeader();
     const double ms = timed([&] { rows.open(); });
     printRow("first showing's statement read whole (untied)", {ms},
              QStringLiteral("rows %1; peak RSS %2 MB (%3 MB before)")
@@ -284,26 +236,19 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
     Paths::applyArguments(app.arguments());
-    QString measure = QStringLiteral("all");
-    int repeat = 20;
-    const QStringList args = app.arguments();
-    for (int i = 1; i + 1 < args.size(); ++i) {
-        if (args.at(i) == QLatin1String("--measure")) {
-            measure = args.at(i + 1);
-        } else if (args.at(i) == QLatin1String("--repeat")) {
-            repeat = std::max(2, args.at(i + 1).toInt());
-        }
-    }
+    const QString measure =
+        option(app.arguments(), QStringLiteral("--measure"), QStringLiteral("all"));
+    const int repeat = intOption(app.arguments(), QStringLiteral("--repeat"), 20, 2);
     ErrorReport::setSink([](const QString& text) { die(text); });
     TDM dm;
     if (!dm.dbcontrol.isOpen()) {
         die("no connection to the database");
     }
-    out << "time sheet rows: "
-        << scalar(dm.dbcontrol.database(), "select count(*) from ticadoscompleto").toLongLong()
-        << ", workers: "
-        << scalar(dm.dbcontrol.database(), "select count(*) from trabajadores").toLongLong()
-        << Qt::endl;
+    out() << "time sheet rows: "
+          << scalar(dm.dbcontrol.database(), "select count(*) from ticadoscompleto").toLongLong()
+          << ", workers: "
+          << scalar(dm.dbcontrol.database(), "select count(*) from trabajadores").toLongLong()
+          << Qt::endl;
 
     if (measure == QLatin1String("first")) {
         first(dm);
