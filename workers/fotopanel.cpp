@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
+#include <utility>
 
 #include "cameraframesource.h"
 #include "dataset.h"
@@ -291,6 +292,21 @@ void FotoPanel::finish() {
 }
 
 // --- Camera -----------------------------------------------------------------------------------
+
+void FotoPanel::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (source_ && source_->isActive()) {
+        paused_ = true;
+        btdesactivarcamaraClick();
+    }
+}
+
+void FotoPanel::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (std::exchange(paused_, false) && mode() == kCaptureMode) {
+        btactivarcamaraClick();
+    }
+}
 
 void FotoPanel::btactivarcamaraClick() {
     panelfotoe->setFixedSize(workers::kPhotoSide, workers::kPhotoSide);

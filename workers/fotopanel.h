@@ -113,6 +113,12 @@ public:
     // Back to "Seleccione opción" with the camera off, as OK leaves the panel.
     void finish();
 
+protected:
+    // The panel is hidden while a worker is entered or changed: the camera pauses meanwhile
+    // and comes back on when the panel shows again in "Capturar imagen".
+    void hideEvent(QHideEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
     void pickPicture();
     void placePreviewImage();
@@ -122,7 +128,8 @@ private:
     Dataset& record_;
     std::unique_ptr<FrameSource> source_;
     PictureDialog pictureDialog_;
-    QImage picked_;  // the picture picked with "Cargar", until OK keeps it
+    QImage picked_;        // the picture picked with "Cargar", until OK keeps it
+    bool paused_ = false;  // the camera was switched off by hiding the panel
 };
 
 }  // namespace horalia

@@ -479,6 +479,28 @@ private slots:
         QCOMPARE(report_->messages, QStringList());
     }
 
+    void cameraPausesWhileTheRecordIsEdited() {
+        useTestCamera();
+        capturar();
+        QVERIFY(camera_->isActive());
+        QTest::mouseClick(w_->btemodificar, Qt::LeftButton);
+        QVERIFY(!w_->peimagenes->isVisible());
+        QVERIFY(!camera_->isActive());
+        QTest::mouseClick(w_->btecancelar, Qt::LeftButton);
+        QVERIFY(w_->peimagenes->isVisible());
+        QCOMPARE(panel().mode(), FotoPanel::kCaptureMode);
+        QVERIFY(camera_->isActive());
+        QCOMPARE(camera_->starts, 2);
+        // Out of "Capturar imagen", editing never brings the camera back.
+        clickMain();
+        clickOk();
+        QCOMPARE(panel().mode(), FotoPanel::kNoMode);
+        QTest::mouseClick(w_->btemodificar, Qt::LeftButton);
+        QTest::mouseClick(w_->btecancelar, Qt::LeftButton);
+        QVERIFY(!camera_->isActive());
+        QCOMPARE(report_->messages, QStringList());
+    }
+
     void withoutCameraTheRealBackendShowsAnEmptyPreview() {
         QVERIFY2(QMediaDevices::videoInputs().isEmpty(), "this machine has a camera");
         capturar();
