@@ -10,6 +10,9 @@ namespace horalia::reports {
 namespace {
 
 QString field(QString text) {
+    // A bare CR from the data breaks the line in spreadsheets just as LF does.
+    text.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
     text.replace(QLatin1Char('\n'), QLatin1Char(' '));
     if (text.contains(QLatin1Char(';')) || text.contains(QLatin1Char('"'))) {
         text.replace(QLatin1String("\""), QLatin1String("\"\""));

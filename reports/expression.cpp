@@ -13,6 +13,7 @@ namespace horalia::reports {
 namespace {
 
 constexpr int kMaxDepth = 8;  // a variable naming itself must not loop
+constexpr int kMaxDigits = 99;
 
 bool isNumber(const QVariant& v) {
     switch (v.typeId()) {
@@ -71,7 +72,10 @@ QString formatNumber(double v, const QString& formatStr) {
     const QRegularExpressionMatch m = printf.match(formatStr);
     if (m.hasMatch()) {
         const QChar type = m.captured(4).at(0).toLower();
-        const int precision = m.captured(3).isEmpty() ? -1 : m.captured(3).toInt();
+        // A template's width or precision of millions would build a text that long for every
+        // value printed.
+        const int precision =
+            m.captured(3).isEmpty() ? -1 : qMin(m.captured(3).toInt(), kMaxDigits);
         QString body;
         if (type == QLatin1Char('d')) {
             body = plain.toString(qRound64(v));
@@ -84,7 +88,7 @@ QString formatNumber(double v, const QString& formatStr) {
         } else {
             body = plain.toString(v, 'f', precision < 0 ? 2 : precision);
         }
-        const int width = m.captured(2).toInt();
+        const int width = qMin(m.captured(2).toInt(), kMaxDigits);
         body = m.captured(1).isEmpty() ? body.rightJustified(width, QLatin1Char(' '))
                                        : body.leftJustified(width, QLatin1Char(' '));
         QString out = formatStr;

@@ -81,7 +81,9 @@ std::optional<QVariant> LayoutEngine::aggregate(const QString& function, const Q
             }
         }
     }
-    if (!band) {
+    // An aggregate inside an aggregate's argument (a variable summing itself) would go round
+    // without end, and nested ones cost rows to the power of the nesting.
+    if (!band || aggregating_) {
         return std::nullopt;
     }
     const int rows = printed_[lower(band->name)];
@@ -98,6 +100,7 @@ std::optional<QVariant> LayoutEngine::aggregate(const QString& function, const Q
     double high = 0;
     int counted = 0;
     bool integers = true;
+    aggregating_ = true;
     for (int r = from; r < rows; ++r) {
         currentRow_[key] = r;
         const std::optional<QVariant> v = Expression::evaluate(argument, scope_);
@@ -115,6 +118,7 @@ std::optional<QVariant> LayoutEngine::aggregate(const QString& function, const Q
         sum += d;
         ++counted;
     }
+    aggregating_ = false;
     if (hadRow) {
         currentRow_[key] = savedRow;
     } else {
@@ -238,8 +242,11 @@ void LayoutEngine::layOutData(const BandDef& master,
                 place(*footer);
                 aggregateFrom_ = 0;
             }
+            // Closed: an outer footer that goes to a new page must not bring back its heading.
+            if (openGroups_.size() > j) {
+                openGroups_.resize(j);
+            }
         }
-        openGroups_.resize(from);
     };
     for (int r = 0; r < rows; ++r) {
         currentRow_[key] = r;
@@ -293,6 +300,9 @@ void LayoutEngine::startPage() {
     if (pageHeader_) {
         place(*pageHeader_, false);
     }
+    // The reprinted headers stay on this page even when they overflow it: breaking the page for
+    // them would reprint them again, without end.
+    reprinting_ = true;
     if (repeatedHeader_) {
         place(*repeatedHeader_);
     }
@@ -301,6 +311,7 @@ void LayoutEngine::startPage() {
             place(*group);
         }
     }
+    reprinting_ = false;
 }
 
 void LayoutEngine::finishPage() {
@@ -312,7 +323,7 @@ void LayoutEngine::finishPage() {
 void LayoutEngine::place(const BandDef& band, bool data) {
     const double room = usableHeight_ - (pageFooter_ ? pageFooter_->height : 0);
     // A band taller than an empty page is drawn anyway, cut at the foot, rather than never.
-    if (data && bodyOnPage_ && y_ + band.height > room + 0.01) {
+    if (data && bodyOnPage_ && !reprinting_ && y_ + band.height > room + 0.01) {
         finishPage();
         startPage();
     }
@@ -402,7 +413,8 @@ void LayoutEngine::put(const BandDef& band, double top, int line) {
                 }
                 if (item.picture.isNull() && !o.fileLink.isEmpty()) {
                     const QString path = resolvePath(Expression::expand(o.fileLink, {}, scope_));
-                    if (QFileInfo::exists(path)) {
+                    // Only a regular file: opening a named pipe or a device can wait forever.
+                    if (QFileInfo(path).isFile()) {
                         item.picture = QImage(path);
                     }
                 }

@@ -61,6 +61,8 @@ private:
     double usableHeight_ = 0;
     double y_ = 0;
     bool bodyOnPage_ = false;
+    bool reprinting_ = false;   // placing the headers a new page repeats
+    bool aggregating_ = false;  // evaluating an aggregate's argument over the rows
     int line_ = 0;
     std::vector<std::pair<size_t, size_t>> deferred_;  // items waiting for the page total
 };

@@ -11,6 +11,8 @@ namespace {
 
 using Attrs = QXmlStreamAttributes;
 
+constexpr int kMaxRowCount = 10000;
+
 QString text(const Attrs& a, const char* name) {
     return a.value(QLatin1String(name)).toString();
 }
@@ -18,7 +20,9 @@ QString text(const Attrs& a, const char* name) {
 double number(const Attrs& a, const char* name, double fallback) {
     bool ok = false;
     const double v = a.value(QLatin1String(name)).toDouble(&ok);
-    return ok ? v : fallback;
+    // "nan" and "inf" read as numbers, but a NaN width or position never compares equal and
+    // hangs the painting of frames.
+    return ok && qIsFinite(v) ? v : fallback;
 }
 
 bool flag(const Attrs& a, const char* name, bool fallback) {
@@ -260,7 +264,8 @@ BandDef TemplateReader::readBand(QXmlStreamReader& xml, BandDef::Kind kind) {
     band.left = number(a, "Left", 0);
     band.height = qMax(0.0, number(a, "Height", 0));
     band.dataSet = dataSetName(a);
-    band.rowCount = int(number(a, "RowCount", 0));
+    // Bounded before the conversion: a band printed two thousand million times would never end.
+    band.rowCount = int(qBound(0.0, number(a, "RowCount", 0), double(kMaxRowCount)));
     band.reprintOnNewPage = flag(a, "ReprintOnNewPage", false);
     band.condition = text(a, "Condition");
     band.startNewPage = flag(a, "StartNewPage", false);

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QPainter>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -15,6 +16,8 @@
 #include <QTest>
 #include <QTimer>
 #include <memory>
+
+#include <sys/stat.h>
 
 #include "clock.h"
 #include "csvexport.h"
@@ -25,6 +28,7 @@
 #include "paths.h"
 #include "report.h"
 #include "reportpreview.h"
+#include "templatereader.h"
 #include "testdatabase.h"
 
 using namespace horalia;
@@ -422,6 +426,111 @@ private slots:
         QCOMPARE(texts(report.prepare()), QStringList{"Hola Desde: 04/03/2024"});
     }
 
+    // A template at the edges of what the engine takes, some made to break it: it prepares,
+    // paints and every `text` it should print is there `times` times.
+    void oddTemplate_data() {
+        QTest::addColumn<QByteArray>("xml");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("times");
+        QTest::newRow("frame width not a number") << QByteArray(R"(<TfrxReport><TfrxReportPage>
+            <TfrxReportTitle Height="30"><TfrxMemoView Width="300" Height="20" Frame.Typ="15"
+            Frame.Width="nan" Text="hola"/></TfrxReportTitle></TfrxReportPage></TfrxReport>)")
+                                                  << "hola" << 1;
+        QTest::newRow("variable summing itself") << QByteArray(R"xml(<TfrxReport>
+            <Variables><item Name="x" Value="SUM(x, M)"/></Variables><TfrxReportPage>
+            <TfrxMasterData Name="M" Top="1" Height="20" RowCount="3"><TfrxMemoView Width="300"
+            Height="20" Text="fila"/></TfrxMasterData><TfrxFooter Top="2" Height="20">
+            <TfrxMemoView Width="300" Height="20" Text="Total: [x]"/></TfrxFooter>
+            </TfrxReportPage></TfrxReport>)xml") << "Total: 0"
+                                                 << 1;
+        QTest::newRow("reprinted headers taller than the page")
+            << QByteArray(R"(<TfrxReport><TfrxReportPage>
+            <TfrxHeader Top="1" Height="600" ReprintOnNewPage="True"><TfrxMemoView Width="300"
+            Height="20" Text="cabecera"/></TfrxHeader>
+            <TfrxGroupHeader Top="2" Height="600" Condition="1" ReprintOnNewPage="True">
+            <TfrxMemoView Width="300" Height="20" Text="grupo"/></TfrxGroupHeader>
+            <TfrxMasterData Top="3" Height="20" RowCount="3"><TfrxMemoView Width="300"
+            Height="20" Text="fila"/></TfrxMasterData></TfrxReportPage></TfrxReport>)")
+            << "fila" << 3;
+        // The outer footer goes to a new page: the heading of the inner group, already closed,
+        // must not stand over it.
+        QTest::newRow("outer group footer on a new page")
+            << QByteArray(R"(<TfrxReport><TfrxReportPage>
+            <TfrxGroupHeader Top="1" Height="20" Condition="1" ReprintOnNewPage="True">
+            <TfrxMemoView Width="300" Height="20" Text="trabajador"/></TfrxGroupHeader>
+            <TfrxGroupHeader Top="2" Height="20" Condition="2" ReprintOnNewPage="True">
+            <TfrxMemoView Width="300" Height="20" Text="dia"/></TfrxGroupHeader>
+            <TfrxMasterData Top="3" Height="20" RowCount="1"><TfrxMemoView Width="300"
+            Height="20" Text="fila"/></TfrxMasterData>
+            <TfrxGroupFooter Top="4" Height="900"/><TfrxGroupFooter Top="5" Height="200"/>
+            </TfrxReportPage></TfrxReport>)")
+            << "dia" << 1;
+    }
+    void oddTemplate() {
+        QFETCH(QByteArray, xml);
+        QFETCH(QString, text);
+        QFETCH(int, times);
+        const QString path = dir_.filePath("hostil.fr3");
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(xml);
+        f.close();
+        Report report;
+        QVERIFY(report.loadFromFile(path));
+        const PreparedReport& prepared = report.prepare();
+        for (const PreparedPage& page : prepared.pages) {
+            for (const PageItem& item : page.items) {
+                const QRectF& r = item.rect;
+                QVERIFY(qIsFinite(r.x()) && qIsFinite(r.y()) && qIsFinite(r.width()) &&
+                        qIsFinite(r.height()) && qIsFinite(item.frame.width));
+            }
+        }
+        QCOMPARE(texts(prepared).count(text), times);
+        QImage image(100, 100, QImage::Format_RGB32);
+        QPainter painter(&image);
+        for (int i = 0; i < int(prepared.pages.size()); ++i) {
+            PagePainter::paint(painter, prepared, i);
+        }
+    }
+
+    void absurdRowCount() {
+        const ReportTemplate t = TemplateReader::readText(R"(<TfrxReport><TfrxReportPage>
+            <TfrxMasterData Height="20" RowCount="2000000000"/></TfrxReportPage></TfrxReport>)",
+                                                          "x");
+        QCOMPARE(t.pages.at(0).bands.at(0).rowCount, 10000);
+    }
+
+    void pictureFromAPipe() {
+        // Opening a named pipe waits for a writer that never comes.
+        const QString pipe = dir_.filePath("tubo.bmp");
+        QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+        const QString path = dir_.filePath("tubo.fr3");
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QStringLiteral(R"(<TfrxReport><TfrxReportPage><TfrxReportTitle Height="30">
+            <TfrxPictureView Width="30" Height="30" FileLink="%1"/></TfrxReportTitle>
+            </TfrxReportPage></TfrxReport>)")
+                    .arg(pipe)
+                    .toUtf8());
+        f.close();
+        Report report;
+        QVERIFY(report.loadFromFile(path));
+        QVERIFY(report.prepare().pages.at(0).items.at(0).picture.isNull());
+    }
+
+    void csvLineBreakInAField() {
+        PreparedReport report;
+        report.pages.emplace_back();
+        for (const QString& text : {QStringLiteral("Juan\r\nLuis"), QStringLiteral("a\rb")}) {
+            PageItem item;
+            item.line = 0;
+            item.rect = QRectF(report.pages[0].items.size() * 100, 0, 90, 20);
+            item.text = text;
+            report.pages[0].items.push_back(item);
+        }
+        QCOMPARE(CsvExport::toCsv(report), QByteArray("Juan Luis;a b\r\n"));
+    }
+
     // --- What a text shows ---------------------------------------------------------------------
 
     void expressions_data() {
@@ -452,6 +561,13 @@ private slots:
         QTest::newRow("today, from the station's clock") << "[Date]"
                                                          << ""
                                                          << "5/3/24";
+        // A template's absurd width or precision must not build a text of millions of
+        // characters for every row.
+        QTest::newRow("absurd width") << "[5]"
+                                      << "%10000000d" << QString(98, ' ') + "5";
+        QTest::newRow("absurd precision") << "[5]"
+                                          << "%.10000000f"
+                                          << "5," + QString(99, '0');
     }
     void expressions() {
         QFETCH(QString, text);
