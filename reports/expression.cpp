@@ -63,7 +63,7 @@ QStringList splitArguments(const QString& text) {
     return parts;
 }
 
-// The pack's number formats follow Delphi's Format ("%2.2f", "%d", "%n", "%g") or
+// The pack's number formats follow its own Format ("%2.2f", "%d", "%n", "%g") or
 // FormatFloat ("#,##0.00").
 QString formatNumber(double v, const QString& formatStr) {
     static const QRegularExpression printf(
@@ -104,16 +104,16 @@ QString formatNumber(double v, const QString& formatStr) {
     return plain.toString(v, 'g', 15);
 }
 
-// Delphi writes minutes as "nn" and months as "mm"; Qt wants "mm" and "MM".
-QString qtDateFormat(const QString& delphi) {
-    QString f = delphi;
+// The pack writes minutes as "nn" and months as "mm"; Qt wants "mm" and "MM".
+QString qtDateFormat(const QString& packFormat) {
+    QString f = packFormat;
     f.replace(QLatin1Char('m'), QLatin1Char('M'));
     f.replace(QLatin1Char('n'), QLatin1Char('m'));
     return f;
 }
 
-QString qtTimeFormat(const QString& delphi) {
-    QString f = delphi;
+QString qtTimeFormat(const QString& packFormat) {
+    QString f = packFormat;
     f.replace(QLatin1Char('n'), QLatin1Char('m'));
     f.replace(QLatin1String("ampm"), QLatin1String("AP"));
     return f;
