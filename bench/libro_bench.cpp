@@ -161,19 +161,14 @@ void window(TDM& dm, int repeat) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    defaultToOffscreen();
     QApplication app(argc, argv);
-    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
-    Paths::applyArguments(app.arguments());
+    setUpStation(app.arguments());
     const QString what =
         option(app.arguments(), QStringLiteral("--measure"), QStringLiteral("core"));
     const int repeat = intOption(app.arguments(), QStringLiteral("--repeat"), 10, 1);
-    ErrorReport::setSink([](const QString& text) { die(text); });
-    TDM dm;
-    if (!dm.dbcontrol.isOpen()) {
-        die("no connection to the database");
-    }
+    const std::unique_ptr<TDM> station = connectStation();
+    TDM& dm = *station;
     try {
         if (what == QLatin1String("core")) {
             core(dm, repeat);

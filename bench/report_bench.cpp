@@ -85,18 +85,18 @@ void printRow(const QString& name, const Timing& t, const QString& note = {}) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    defaultToOffscreen();
     QApplication app(argc, argv);
-    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
-    Paths::applyArguments(app.arguments());
+    setUpStation(app.arguments());
     const int repeat = intOption(app.arguments(), QStringLiteral("--repeat"), 5, 1);
     const QString templateFile = option(app.arguments(), QStringLiteral("--template"),
                                         Paths::reportsDir() + QStringLiteral("controlhorario.fr3"));
     if (!QFileInfo::exists(templateFile)) {
-        out() << "report_bench: no template " << templateFile << Qt::endl;
-        return 2;
+        die(QStringLiteral("no template ") + templateFile);
     }
 
-    TDM dm;
+    const std::unique_ptr<TDM> station = connectStation();
+    TDM& dm = *station;
     Dataset qticados(dm.dbcontrol, QStringLiteral("qticados"));
     qticados.setSql(jornadas::rowsSql(QStringLiteral("2024/1/1"), QStringLiteral("2024/12/31")));
     qticados.setFields(jornadas::rowsFields());

@@ -231,19 +231,14 @@ void unnarrowed(TDM& dm) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    defaultToOffscreen();
     QApplication app(argc, argv);
-    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
-    Paths::applyArguments(app.arguments());
+    setUpStation(app.arguments());
     const QString measure =
         option(app.arguments(), QStringLiteral("--measure"), QStringLiteral("all"));
     const int repeat = intOption(app.arguments(), QStringLiteral("--repeat"), 20, 2);
-    ErrorReport::setSink([](const QString& text) { die(text); });
-    TDM dm;
-    if (!dm.dbcontrol.isOpen()) {
-        die("no connection to the database");
-    }
+    const std::unique_ptr<TDM> station = connectStation();
+    TDM& dm = *station;
     out() << "time sheet rows: "
           << scalar(dm.dbcontrol.database(), "select count(*) from ticadoscompleto").toLongLong()
           << ", workers: "

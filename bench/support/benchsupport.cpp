@@ -5,9 +5,14 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSqlError>
 #include <algorithm>
 #include <cstdlib>
+
+#include "datamodule.h"
+#include "errorreport.h"
+#include "paths.h"
 
 namespace horalia::bench {
 
@@ -65,6 +70,26 @@ double cpuMilliseconds() {
         return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3;
     };
     return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+void defaultToOffscreen() {
+    if (qgetenv("QT_QPA_PLATFORM").isEmpty()) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+}
+
+void setUpStation(const QStringList& args) {
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+    Paths::applyArguments(args);
+    ErrorReport::setSink([](const QString& text) { die(text); });
+}
+
+std::unique_ptr<TDM> connectStation() {
+    auto dm = std::make_unique<TDM>();
+    if (!dm->dbcontrol.isOpen()) {
+        die(QStringLiteral("no connection to the database of the configuration"));
+    }
+    return dm;
 }
 
 QSqlQuery run(const QSqlDatabase& db, const QString& statement) {

@@ -6,7 +6,12 @@
 #include <QStringList>
 #include <QTextStream>
 #include <QVariant>
+#include <memory>
 #include <vector>
+
+namespace horalia {
+class TDM;
+}
 
 // What every benchmark needs around its measurements: printing, stopping with a reason,
 // percentiles, memory and processor time, and its few command-line options.
@@ -34,6 +39,14 @@ double cpuMilliseconds();
 QSqlQuery run(const QSqlDatabase& db, const QString& statement);
 // The first column of the first row, or an invalid variant.
 QVariant scalar(const QSqlDatabase& db, const QString& statement);
+
+// Windows drawn without a display unless the caller chose a platform: before QApplication.
+void defaultToOffscreen();
+// The station as a benchmark runs it: Spanish locale, --config and --home, and every error
+// the program would report ends the run, since a run that met one measured nothing.
+void setUpStation(const QStringList& args);
+// The data module on the configured database, or the run ends.
+std::unique_ptr<TDM> connectStation();
 
 // "--name value" from the command line, or `fallback`.
 QString option(const QStringList& args, const QString& name, const QString& fallback);
