@@ -17,25 +17,42 @@ namespace {
 // MySQL protocol column types (enum_field_types), as QSqlField::typeID() reports them.
 FieldKind kindOfColumn(const QSqlField& column) {
     switch (column.typeID()) {
-        case 1: case 2: case 3: case 8: case 9: case 13: case 16:
+        case 1:
+        case 2:
+        case 3:
+        case 8:
+        case 9:
+        case 13:
+        case 16:
             return FieldKind::Integer;
-        case 0: case 4: case 5: case 246:
+        case 0:
+        case 4:
+        case 5:
+        case 246:
             return FieldKind::Float;
-        case 10: case 14:
+        case 10:
+        case 14:
             return FieldKind::Date;
         case 11:
             return FieldKind::Time;
-        case 7: case 12:
+        case 7:
+        case 12:
             return FieldKind::DateTime;
         default:
             break;
     }
     switch (column.metaType().id()) {
-        case QMetaType::Char: case QMetaType::UChar: case QMetaType::Short:
-        case QMetaType::UShort: case QMetaType::Int: case QMetaType::UInt:
-        case QMetaType::LongLong: case QMetaType::ULongLong:
+        case QMetaType::Char:
+        case QMetaType::UChar:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
             return FieldKind::Integer;
-        case QMetaType::Double: case QMetaType::Float:
+        case QMetaType::Double:
+        case QMetaType::Float:
             return FieldKind::Float;
         case QMetaType::QDate:
             return FieldKind::Date;
@@ -93,7 +110,9 @@ qsizetype topLevelOrderBy(const QString& sql) {
 }
 
 // A null to bind: the driver sends NULL for any null variant.
-QVariant bindable(const QVariant& v) { return v.isValid() ? v : QVariant(QMetaType::fromType<QString>()); }
+QVariant bindable(const QVariant& v) {
+    return v.isValid() ? v : QVariant(QMetaType::fromType<QString>());
+}
 
 }  // namespace
 
@@ -116,13 +135,16 @@ Dataset::~Dataset() {
 
 void Dataset::setSql(const QString& sql) {
     if (isOpen()) {
-        throw UserError(QStringLiteral("No se puede cambiar la consulta de %1 mientras está abierta")
-                            .arg(objectName()));
+        throw UserError(
+            QStringLiteral("No se puede cambiar la consulta de %1 mientras está abierta")
+                .arg(objectName()));
     }
     sql_ = sql;
 }
 
-void Dataset::setParam(const QString& name, const QVariant& value) { params_[name.toLower()] = value; }
+void Dataset::setParam(const QString& name, const QVariant& value) {
+    params_[name.toLower()] = value;
+}
 
 QVariant Dataset::param(const QString& name) const {
     const auto it = params_.find(name.toLower());
@@ -152,7 +174,8 @@ QString Dataset::substituteParams(const QString& sql) const {
         if (c == QLatin1Char(':') && i + 1 < sql.size() &&
             (sql.at(i + 1).isLetter() || sql.at(i + 1) == QLatin1Char('_'))) {
             qsizetype end = i + 1;
-            while (end < sql.size() && (sql.at(end).isLetterOrNumber() || sql.at(end) == QLatin1Char('_'))) {
+            while (end < sql.size() &&
+                   (sql.at(end).isLetterOrNumber() || sql.at(end) == QLatin1Char('_'))) {
                 ++end;
             }
             // A parameter never given a value is null, as a fresh parameter is.
@@ -192,8 +215,9 @@ QString Dataset::buildStatement() const {
         const QRegularExpressionMatch m = byColumns.match(statement.mid(at));
         bool known = m.hasMatch();
         if (known) {
-            static const QRegularExpression name(QStringLiteral("`?(\\w+)`?(?:\\s+(?:asc|desc))?\\s*$"),
-                                                 QRegularExpression::CaseInsensitiveOption);
+            static const QRegularExpression name(
+                QStringLiteral("`?(\\w+)`?(?:\\s+(?:asc|desc))?\\s*$"),
+                QRegularExpression::CaseInsensitiveOption);
             for (const QString& item : m.captured(1).split(QLatin1Char(','))) {
                 known = known && fieldIndex(name.match(item.trimmed()).captured(1)) >= 0;
             }
@@ -211,8 +235,9 @@ QString Dataset::buildStatement() const {
 
 void Dataset::setFields(const QList<Field>& fields) {
     if (isOpen()) {
-        throw UserError(QStringLiteral("No se pueden cambiar las columnas de %1 mientras está abierta")
-                            .arg(objectName()));
+        throw UserError(
+            QStringLiteral("No se pueden cambiar las columnas de %1 mientras está abierta")
+                .arg(objectName()));
     }
     fields_ = fields;
     declaredFields_ = !fields.isEmpty();
@@ -293,7 +318,7 @@ void Dataset::setMasterLinkActive(bool active) {
     if (isOpen() && master_) {
         checkBrowseMode();
         emit rowsAboutToReset();
-        load();
+        loadForMaster();
         current_ = isEmpty() ? -1 : 0;
         emit rowsReset();
         emit currentRowChanged(current_);
@@ -307,7 +332,7 @@ void Dataset::masterChanged() {
         return;
     }
     emit rowsAboutToReset();
-    load();
+    loadForMaster();
     current_ = isEmpty() ? -1 : 0;
     setState(State::Browse);
     emit rowsReset();
@@ -362,9 +387,9 @@ void Dataset::load() {
     // Every floating column becomes a double anyway (normalise): take it as one from the
     // driver, which would otherwise parse each value and still hand back its text.
     q.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+    // Nothing read so far is dropped before the new rows are all in: a failed re-read leaves
+    // the rows as they were.
     if (!q.exec(statement)) {
-        buffer_.clear();
-        view_.clear();
         throw connection_.error(statement, q.lastError());
     }
     checkColumns(q.record());
@@ -374,23 +399,35 @@ void Dataset::load() {
     for (const Field& f : std::as_const(fields_)) {
         columns.push_back(record.indexOf(f.name));
     }
-    buffer_.clear();
+    std::vector<Row> rows;
     if (q.size() > 0) {
-        buffer_.reserve(size_t(q.size()));
+        rows.reserve(size_t(q.size()));
     }
     while (q.next()) {
         Row row(fields_.size());
         for (int i = 0; i < fields_.size(); ++i) {
             row[i] = normalise(fields_.at(i).kind, q.value(columns[size_t(i)]));
         }
-        buffer_.push_back(std::move(row));
+        rows.push_back(std::move(row));
     }
     if (q.lastError().isValid()) {
-        buffer_.clear();
-        view_.clear();
         throw connection_.error(statement, q.lastError());
     }
+    buffer_ = std::move(rows);
     applyFilter();
+}
+
+void Dataset::loadForMaster() {
+    try {
+        load();
+    } catch (...) {
+        // The rows read before belong to another master row: none is better than those.
+        buffer_.clear();
+        view_.clear();
+        current_ = -1;
+        emit rowsReset();
+        throw;
+    }
 }
 
 void Dataset::open() {
@@ -444,7 +481,7 @@ void Dataset::refresh() {
     try {
         load();
     } catch (...) {
-        current_ = -1;
+        // The rows read before are still there, and so is the current one.
         emit rowsReset();
         throw;
     }
@@ -461,6 +498,14 @@ void Dataset::refresh() {
     emit currentRowChanged(current_);
     emit dataChanged();
     notifyDetails();
+}
+
+void Dataset::requery() {
+    if (isOpen()) {
+        refresh();
+    } else {
+        open();
+    }
 }
 
 void Dataset::setState(State state) {
@@ -550,7 +595,9 @@ bool Dataset::locate(const QStringList& fieldNames, const QVariantList& values) 
     return false;
 }
 
-Dataset::Row& Dataset::currentBufferRow() { return buffer_[size_t(view_[size_t(current_)])]; }
+Dataset::Row& Dataset::currentBufferRow() {
+    return buffer_[size_t(view_[size_t(current_)])];
+}
 const Dataset::Row& Dataset::currentBufferRow() const {
     return buffer_[size_t(view_[size_t(current_)])];
 }
@@ -631,7 +678,8 @@ void Dataset::edit() {
         return;
     }
     if (isEmpty()) {
-        throw UserError(QStringLiteral("No hay ningún registro que modificar en %1").arg(objectName()));
+        throw UserError(
+            QStringLiteral("No hay ningún registro que modificar en %1").arg(objectName()));
     }
     editRow_ = currentBufferRow();
     assigned_.clear();
@@ -657,9 +705,9 @@ void Dataset::postInsert() {
         marks << QStringLiteral("?");
         values << bindable(editRow_[f]);
     }
-    const QString statement = QStringLiteral("insert into %1 (%2) values (%3)")
-                                  .arg(quoteName(table_), columns.join(QLatin1Char(',')),
-                                       marks.join(QLatin1Char(',')));
+    const QString statement =
+        QStringLiteral("insert into %1 (%2) values (%3)")
+            .arg(quoteName(table_), columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
     QSqlQuery& q = prepared(statement);
     for (int i = 0; i < values.size(); ++i) {
         q.bindValue(i, values.at(i));
@@ -731,7 +779,9 @@ QSqlQuery& Dataset::prepared(const QString& statement) {
     return *slot;
 }
 
-void Dataset::forgetPrepared(const QString& statement) { prepared_.erase(statement); }
+void Dataset::forgetPrepared(const QString& statement) {
+    prepared_.erase(statement);
+}
 
 void Dataset::post() {
     if (state_ != State::Edit && state_ != State::Insert) {
@@ -791,7 +841,8 @@ void Dataset::remove() {
         cancel();
     }
     if (isEmpty()) {
-        throw UserError(QStringLiteral("No hay ningún registro que borrar en %1").arg(objectName()));
+        throw UserError(
+            QStringLiteral("No hay ningún registro que borrar en %1").arg(objectName()));
     }
     QStringList where;
     const QVariantList key = keyValues(currentBufferRow());

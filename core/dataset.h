@@ -78,15 +78,19 @@ public:
     // --- Life cycle ----------------------------------------------------------------------------
     void open();
     void close();
-    // Runs the statement again and keeps the current row where it still exists.
+    // Runs the statement again and keeps the current row where it still exists. When the
+    // statement fails, the rows read before stay, with their current row, and the error is
+    // thrown: a view over them goes on showing the last good read.
     void refresh();
+    // Reads the rows afresh with the present parameters: a refresh when open, else an open.
+    void requery();
     bool isOpen() const { return state_ != State::Inactive; }
     State state() const { return state_; }
 
     int recordCount() const { return int(view_.size()); }
     bool isEmpty() const { return view_.empty(); }
     int currentRow() const { return current_; }  // -1 when empty
-    void setCurrentRow(int row);                  // posts a pending change first
+    void setCurrentRow(int row);                 // posts a pending change first
     void first() { setCurrentRow(0); }
     void last() { setCurrentRow(recordCount() - 1); }
     void next();
@@ -139,6 +143,8 @@ private:
     QString substituteParams(const QString& sql) const;
     void checkColumns(const QSqlRecord& record);
     void applyFilter();
+    // load() for a new master row; a failure leaves no rows (and ends the model's reset).
+    void loadForMaster();
     void masterChanged();
     void notifyDetails();
     Row& currentBufferRow();
@@ -168,7 +174,7 @@ private:
     std::vector<Row> buffer_;  // every row read (plus appended ones)
     std::vector<int> view_;    // buffer rows shown, in order, after the filter and deletions
     int current_ = -1;
-    Row editRow_;              // edit buffer while editing or inserting
+    Row editRow_;  // edit buffer while editing or inserting
     // Write statements prepared once: a run of posts of the same shape (punches, a bulk
     // adjustment) costs one round trip each instead of two. Tied to the client link they were
     // prepared on, so a reconnection prepares them afresh.
@@ -176,7 +182,7 @@ private:
     void forgetPrepared(const QString& statement);
     std::map<QString, std::unique_ptr<QSqlQuery>> prepared_;
     quint64 preparedLink_ = 0;
-    std::set<int> assigned_;   // fields given a value since edit/append began
+    std::set<int> assigned_;  // fields given a value since edit/append began
     bool modified_ = false;
 };
 

@@ -16,7 +16,6 @@
 #include <QScopedValueRollback>
 #include <QShortcut>
 #include <QShowEvent>
-#include <QStandardItemModel>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <QValidator>
@@ -270,7 +269,6 @@ void Tprincipal::buildList() {
          {QStringLiteral("salida"), QStringLiteral("Salida"), centred, centred, 78}},
         this);
     liveModel_->setReadOnly(true);
-    lastList_ = new QStandardItemModel(this);
     DBGrid1->setModel(liveModel_);
     DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -441,9 +439,10 @@ void Tprincipal::readLiveList() {
             throw UserError(QString::fromLatin1(kListError));
         }
         Dataset& list = DM->qmovimientos2;
-        list.close();
         list.setParam(QStringLiteral("centro"), DM->centrotrabajo);
-        list.open();
+        // A failed read keeps the rows of the last good one in the dataset, so the grid
+        // goes on showing them.
+        list.requery();
     } catch (const std::exception&) {
         liveListLost();
         return;
@@ -455,38 +454,11 @@ void Tprincipal::liveListRead() {
     lregistros->setText(QString::number(DM->qmovimientos2.recordCount()));
     retryWait_ = 0;
     lconexion->hide();
-    if (DBGrid1->model() != liveModel_) {
-        DBGrid1->setModel(liveModel_);
-        applyColumnWidths();
-    }
-    // Kept so that the list can stay on screen while the database is away.
-    lastList_->clear();
-    const int rows = liveModel_->rowCount();
-    const int columns = liveModel_->columnCount();
-    lastList_->setColumnCount(columns);
-    lastList_->setRowCount(rows);
-    for (int c = 0; c < columns; ++c) {
-        auto* title = new QStandardItem(liveModel_->headerData(c, Qt::Horizontal).toString());
-        title->setTextAlignment(liveModel_->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole)
-                                    .value<Qt::Alignment>());
-        lastList_->setHorizontalHeaderItem(c, title);
-        const Qt::Alignment alignment = liveModel_->columns().at(c).alignment;
-        for (int r = 0; r < rows; ++r) {
-            auto* item = new QStandardItem(liveModel_->index(r, c).data().toString());
-            item->setTextAlignment(alignment);
-            item->setEditable(false);
-            lastList_->setItem(r, c, item);
-        }
-    }
 }
 
 void Tprincipal::liveListLost() {
     retryWait_ = kRetryTicks - 1;
     lconexion->show();
-    if (DBGrid1->model() != lastList_) {
-        DBGrid1->setModel(lastList_);
-        applyColumnWidths();
-    }
 }
 
 void Tprincipal::temporizadorTimer() {

@@ -18,7 +18,6 @@ class QLineEdit;
 class QMenu;
 class QMenuBar;
 class QPushButton;
-class QStandardItemModel;
 class QTableView;
 
 namespace horalia {
@@ -143,7 +142,6 @@ private:
     void showModal(QDialog* window, const QString& caption);
 
     DatasetModel* liveModel_ = nullptr;
-    QStandardItemModel* lastList_ = nullptr;  // what the list showed at its last good read
     int retryWait_ = 0;
     bool exiting_ = false;
     QPointer<QDialog> workersWindow_;

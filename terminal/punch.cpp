@@ -255,8 +255,8 @@ PunchOutcome punch(TDM& dm, const QString& code) {
 
     // The punch is stored: from here on a failure must not turn into "punch failed".
     try {
-        dm.qmovimientos2.close();
-        dm.qmovimientos2.open();
+        // A failed re-read keeps the list as it was (see Dataset::refresh).
+        dm.qmovimientos2.requery();
     } catch (const UserError& e) {
         outcome.listError = e.text();
     }

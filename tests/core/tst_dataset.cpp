@@ -37,7 +37,8 @@ private slots:
     void init() {
         TestDatabase::create("t_dataset");
         TestDatabase::run("t_dataset", kWorkers);
-        Paths::setConfigFile(TestDatabase::writeConfig(dir_.filePath("config.ini"), "t_dataset", "ALMACEN"));
+        Paths::setConfigFile(
+            TestDatabase::writeConfig(dir_.filePath("config.ini"), "t_dataset", "ALMACEN"));
         dm_ = std::make_unique<TDM>();
         check_ = TestDatabase::connect("check", "t_dataset");
     }
@@ -52,10 +53,11 @@ private slots:
         QCOMPARE(dm_->qaux2.sql(), QString("select * from ticados"));
         QCOMPARE(dm_->qticados.sql(),
                  QString("select * from ticados order by fecha desc,entrada_real desc  limit 100"));
-        QCOMPARE(dm_->qmovimientos2.sql(),
-                 QString("select fecha,idt,entrada_real as entrada, salida_real as salida,trabajador "
-                         "from ticados where  SALIDA_REAL is null and centro=:centro order by "
-                         "entrada_real desc"));
+        QCOMPARE(
+            dm_->qmovimientos2.sql(),
+            QString("select fecha,idt,entrada_real as entrada, salida_real as salida,trabajador "
+                    "from ticados where  SALIDA_REAL is null and centro=:centro order by "
+                    "entrada_real desc"));
         QCOMPARE(dm_->qempleados.sql(),
                  QString("select ide,id,nombre from trabajadores where activo=1 order by nombre"));
         QCOMPARE(dm_->trabajadores.sql(), QString("select * from trabajadores"));
@@ -69,10 +71,11 @@ private slots:
     }
 
     void parametersAreEscapedAndKinded() {
-        SQL_EXEC(check_, "insert into ticados (fecha, idt, TRABAJADOR, ENTRADA_REAL, centro) values "
-                         "('2026-03-05', 1, 'GARCIA LOPEZ ANA', '08:05:30', 'O''B\\\\X'),"
-                         "('2026-03-05', 2, 'MARTIN RUIZ LUIS', '09:10:00', 'O''B\\\\X'),"
-                         "('2026-03-05', 3, 'SANZ GIL EVA', '07:00:00', 'OTRO')");
+        SQL_EXEC(check_,
+                 "insert into ticados (fecha, idt, TRABAJADOR, ENTRADA_REAL, centro) values "
+                 "('2026-03-05', 1, 'GARCIA LOPEZ ANA', '08:05:30', 'O''B\\\\X'),"
+                 "('2026-03-05', 2, 'MARTIN RUIZ LUIS', '09:10:00', 'O''B\\\\X'),"
+                 "('2026-03-05', 3, 'SANZ GIL EVA', '07:00:00', 'OTRO')");
         Dataset& q = dm_->qmovimientos2;
         q.setParam("centro", "O'B\\X");
         q.open();
@@ -106,8 +109,10 @@ private slots:
         QCOMPARE(posts.size(), 1);
         const qlonglong id = t.value("id").toLongLong();
         QVERIFY(id > 0);
-        QCOMPARE(scalar(check_, "select concat(ide, '|', centro, '|', entrada_real, '|', "
-                                "isnull(salida_real)) from ticados where id=" + QString::number(id)),
+        QCOMPARE(scalar(check_,
+                        "select concat(ide, '|', centro, '|', entrada_real, '|', "
+                        "isnull(salida_real)) from ticados where id=" +
+                            QString::number(id)),
                  QVariant("1|ALMACEN |08:00:01|1"));
 
         t.edit();
@@ -147,7 +152,8 @@ private slots:
         QCOMPARE(w.state(), Dataset::State::Insert);
         w.setValue("ID", 9);
         w.post();
-        QCOMPARE(scalar(check_, "select nombre from trabajadores where id=9"), QVariant("DUPLICADO"));
+        QCOMPARE(scalar(check_, "select nombre from trabajadores where id=9"),
+                 QVariant("DUPLICADO"));
     }
 
     void detailFollowsTheMasterRowAndTheTieCanBeCut() {
@@ -174,18 +180,21 @@ private slots:
         detail.edit();
         detail.setValue("POBLACION", "SORIA");
         master.first();
-        QCOMPARE(scalar(check_, "select poblacion from trabajadores where id=2"), QVariant("SORIA"));
+        QCOMPARE(scalar(check_, "select poblacion from trabajadores where id=2"),
+                 QVariant("SORIA"));
     }
 
     // The server drops the ORDER BY of the derived table that a tie wraps around the statement.
     void tiedDetailKeepsTheOrderOfItsStatement() {
-        SQL_EXEC(check_, "insert into ticados (fecha, idt, TRABAJADOR, ENTRADA_REAL) values "
-                         "('2026-03-02', 1, 'A', '08:00:00'), ('2026-03-04', 1, 'A', '08:00:00'),"
-                         "('2026-03-03', 1, 'A', '09:00:00'), ('2026-03-03', 2, 'B', '07:00:00'),"
-                         "('2026-03-03', 1, 'A', '07:30:00')");
+        SQL_EXEC(check_,
+                 "insert into ticados (fecha, idt, TRABAJADOR, ENTRADA_REAL) values "
+                 "('2026-03-02', 1, 'A', '08:00:00'), ('2026-03-04', 1, 'A', '08:00:00'),"
+                 "('2026-03-03', 1, 'A', '09:00:00'), ('2026-03-03', 2, 'B', '07:00:00'),"
+                 "('2026-03-03', 1, 'A', '07:30:00')");
         Dataset detail(dm_->dbcontrol, "detalle");
-        detail.setSql("select * from ticados where fecha>='2026/3/1' order by fecha desc,"
-                      "`ENTRADA_REAL` asc");
+        detail.setSql(
+            "select * from ticados where fecha>='2026/3/1' order by fecha desc,"
+            "`ENTRADA_REAL` asc");
         detail.setFields(TDM::ticadosFields());
         detail.setMasterLink(&dm_->qempleados, {"id"}, {"idt"});
         dm_->qempleados.open();
@@ -194,7 +203,9 @@ private slots:
         QStringList order;
         for (int r = 0; r < detail.recordCount(); ++r) {
             order << detail.value(r, detail.fieldIndex("fecha")).toDate().toString("d") + " " +
-                         detail.value(r, detail.fieldIndex("ENTRADA_REAL")).toTime().toString("hh:mm");
+                         detail.value(r, detail.fieldIndex("ENTRADA_REAL"))
+                             .toTime()
+                             .toString("hh:mm");
         }
         QCOMPARE(order, QStringList({"4 08:00", "3 07:30", "3 09:00", "2 08:00"}));
         QVERIFY(detail.lastStatement().endsWith(
@@ -212,7 +223,8 @@ private slots:
 
     void refusalsComeInSpanish() {
         Dataset& t = dm_->qticados;
-        SQL_EXEC(check_, "insert into ticados (fecha, idt, TRABAJADOR) values ('2026-03-02', 1, 'A')");
+        SQL_EXEC(check_,
+                 "insert into ticados (fecha, idt, TRABAJADOR) values ('2026-03-02', 1, 'A')");
         t.open();
         t.edit();
         t.setValue("TRABAJADOR", QVariant());
@@ -228,8 +240,9 @@ private slots:
 
     // A handler of the post may read the rows again; the move must land on a row that exists.
     void movingAfterAPostThatRereadsFewerRows() {
-        SQL_EXEC(check_, "insert into ticados (fecha, idt, TRABAJADOR) values "
-                         "('2026-03-02', 1, 'A'), ('2026-03-03', 1, 'B'), ('2026-03-04', 1, 'C')");
+        SQL_EXEC(check_,
+                 "insert into ticados (fecha, idt, TRABAJADOR) values "
+                 "('2026-03-02', 1, 'A'), ('2026-03-03', 1, 'B'), ('2026-03-04', 1, 'C')");
         Dataset& t = dm_->qaux2;
         t.open();
         connect(&t, &Dataset::afterPost, &t, [&] {
@@ -246,8 +259,9 @@ private slots:
 
     // Posts that change the same columns reuse one prepared update; a new link prepares anew.
     void repeatedPostsSurviveAReconnection() {
-        SQL_EXEC(check_, "insert into ticados (fecha, idt, TRABAJADOR) values "
-                         "('2026-03-02', 1, 'A'), ('2026-03-03', 1, 'B')");
+        SQL_EXEC(check_,
+                 "insert into ticados (fecha, idt, TRABAJADOR) values "
+                 "('2026-03-02', 1, 'A'), ('2026-03-03', 1, 'B')");
         Dataset& t = dm_->qaux2;
         t.open();
         for (int r = 0; r < 2; ++r) {
@@ -256,16 +270,19 @@ private slots:
             t.setValue("ENTRADA_REAL", QTime(8, r));
             t.post();
         }
-        QCOMPARE(scalar(check_, "select group_concat(ENTRADA_REAL order by id) from ticados").toString(),
-                 QString("08:00:00,08:01:00"));
-        SQL_EXEC(check_, "kill " + scalar(dm_->dbcontrol.database(), "select connection_id()").toString());
+        QCOMPARE(
+            scalar(check_, "select group_concat(ENTRADA_REAL order by id) from ticados").toString(),
+            QString("08:00:00,08:01:00"));
+        SQL_EXEC(check_,
+                 "kill " + scalar(dm_->dbcontrol.database(), "select connection_id()").toString());
         t.edit();
         t.setValue("ENTRADA_REAL", QTime(9, 0));
         QVERIFY_THROWS_EXCEPTION(DatabaseError, t.post());
         QCOMPARE(t.state(), Dataset::State::Edit);
         t.post();  // connects again and prepares the update there
-        QCOMPARE(scalar(check_, "select group_concat(ENTRADA_REAL order by id) from ticados").toString(),
-                 QString("08:00:00,09:00:00"));
+        QCOMPARE(
+            scalar(check_, "select group_concat(ENTRADA_REAL order by id) from ticados").toString(),
+            QString("08:00:00,09:00:00"));
         QCOMPARE(normalise(FieldKind::Time, "25:00:00"), QVariant());
         QCOMPARE(normalise(FieldKind::Time, "07:05:09"), QVariant(QTime(7, 5, 9)));
     }
@@ -282,6 +299,39 @@ private slots:
         QCOMPARE(w.value("nombre"), QVariant("MARTIN RUIZ LUISA"));
         QVERIFY(!w.locate({"ID"}, {1}));
         QCOMPARE(w.value("ID").toInt(), 2);
+    }
+
+    // A failed re-read keeps the rows a view shows; a detail whose master moved keeps none,
+    // since its old rows belong to the other master row.
+    void failedReadKeepsRowsUnlessTheMasterMoved() {
+        Dataset& master = dm_->qempleados;
+        Dataset& detail = dm_->trabajadores;
+        master.open();
+        detail.open();
+        Dataset& w = dm_->qaux2;
+        SQL_EXEC(check_,
+                 "insert into ticados (fecha, idt, TRABAJADOR) values "
+                 "('2026-03-02', 1, 'A'), ('2026-03-03', 1, 'B'), ('2026-03-04', 1, 'C')");
+        w.open();
+        w.setCurrentRow(1);
+        const int port = dm_->dbcontrol.port();
+        dm_->dbcontrol.close();
+        dm_->dbcontrol.setPort(1);
+        QSignalSpy resets(&w, &Dataset::rowsReset);
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, w.refresh());
+        QCOMPARE(resets.count(), 1);
+        QVERIFY(w.isOpen());
+        QCOMPARE(w.recordCount(), 3);
+        QCOMPARE(w.currentRow(), 1);
+        QCOMPARE(w.value("TRABAJADOR"), QVariant("B"));
+
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, master.next());
+        QCOMPARE(detail.recordCount(), 0);
+
+        dm_->dbcontrol.setPort(port);
+        w.requery();
+        QCOMPARE(w.recordCount(), 3);
+        QCOMPARE(w.currentRow(), 1);
     }
 
     void filterKeepsMatchingRows() {
@@ -313,10 +363,13 @@ private slots:
 
     void tableModelShowsAndEditsTheDataset() {
         Dataset& t = dm_->qticados;
-        SQL_EXEC(check_, "insert into ticados (fecha, idt, TRABAJADOR, ENTRADA_REAL) values "
-                         "('2026-03-05', 1, 'GARCIA LOPEZ ANA', '08:00:00')");
-        DatasetModel model(t, {{"fecha", "Fecha"}, {"TRABAJADOR", "Trabajador"}, {"id", "Id", {}, {}, -1, true}});
-        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        SQL_EXEC(check_,
+                 "insert into ticados (fecha, idt, TRABAJADOR, ENTRADA_REAL) values "
+                 "('2026-03-05', 1, 'GARCIA LOPEZ ANA', '08:00:00')");
+        DatasetModel model(
+            t, {{"fecha", "Fecha"}, {"TRABAJADOR", "Trabajador"}, {"id", "Id", {}, {}, -1, true}});
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         t.open();
         QCOMPARE(model.rowCount(), 1);
         QCOMPARE(model.data(model.index(0, 0)).toString(), QString("05/03/2026"));
@@ -324,7 +377,8 @@ private slots:
         QVERIFY(model.setData(model.index(0, 1), "GARCIA LOPEZ ANA MARIA"));
         QCOMPARE(t.state(), Dataset::State::Edit);
         t.post();
-        QCOMPARE(scalar(check_, "select trabajador from ticados"), QVariant("GARCIA LOPEZ ANA MARIA"));
+        QCOMPARE(scalar(check_, "select trabajador from ticados"),
+                 QVariant("GARCIA LOPEZ ANA MARIA"));
         t.append();
         QCOMPARE(model.rowCount(), 2);
         t.cancel();
@@ -333,6 +387,8 @@ private slots:
     }
 };
 
-QObject* newDatasetTest() { return new DatasetTest; }
+QObject* newDatasetTest() {
+    return new DatasetTest;
+}
 
 #include "tst_dataset.moc"
