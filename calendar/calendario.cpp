@@ -37,8 +37,9 @@ Tcalendario::Tcalendario(Connection& connection, QWidget* parent)
     qcalendario.setFields({Field::date("fecha", true), Field::integer("festivo", 32, true)});
     qcalendario.setUpdateTable(QStringLiteral("calendario_laboral"), {QStringLiteral("fecha")});
 
-    qfestivos.setSql(QStringLiteral(
-        "select fecha from calendario_laboral where fecha between :desde and :hasta and festivo=1"));
+    qfestivos.setSql(
+        QStringLiteral("select fecha from calendario_laboral where fecha between :desde and :hasta "
+                       "and festivo=1"));
     qfestivos.setFields({Field::date("fecha", true)});
 
     Panel1 = new QFrame(this);
@@ -69,7 +70,7 @@ Tcalendario::Tcalendario(Connection& connection, QWidget* parent)
     layout->addWidget(meses, 1);
     layout->addWidget(chkfestivo, 0, Qt::AlignHCenter);
 
-    binding_ = FieldBinding::bind(chkfestivo, qcalendario, QStringLiteral("festivo"));
+    FieldBinding::bind(chkfestivo, qcalendario, QStringLiteral("festivo"));
     // After the binding's own handler has put the toggled value into the row.
     connect(chkfestivo, &QCheckBox::clicked, this, &Tcalendario::chkfestivoMouseUp);
     // Keyboard moves in the calendar change the day as a click does. A mouse click on a new
@@ -84,9 +85,8 @@ Tcalendario::Tcalendario(Connection& connection, QWidget* parent)
         }
         readOnPress_ = false;
     });
-    connect(meses, &QCalendarWidget::currentPageChanged, this, [this] {
-        ErrorReport::guard([this] { showHolidays(); });
-    });
+    connect(meses, &QCalendarWidget::currentPageChanged, this,
+            [this] { ErrorReport::guard([this] { showHolidays(); }); });
 }
 
 QString Tcalendario::dayCondition(const QDate& day) {
@@ -103,22 +103,23 @@ void Tcalendario::showEvent(QShowEvent* event) {
 
 void Tcalendario::applyDay(const QDate& day) {
     condition_ = dayCondition(day);
-    filterDay_ = day;
     qcalendario.setFilter([day](const Dataset& d, const Dataset::Row& row) {
         return row[d.fieldIndex(QStringLiteral("fecha"))].toDate() == day;
     });
+    // An open dataset keeps the rows it holds: the filter above already applies to them.
+    qcalendario.open();
+    chkfestivo->setEnabled(!qcalendario.isEmpty());
+    showHolidays();
 }
 
 void Tcalendario::FormShow() {
     ErrorReport::guard([this] {
+        const QDate today = Clock::today();
         const QSignalBlocker block(meses);
-        meses->setSelectedDate(Clock::today());
-        meses->setCurrentPage(Clock::today().year(), Clock::today().month());
+        meses->setSelectedDate(today);
+        meses->setCurrentPage(today.year(), today.month());
         // At later showings the rows read last are filtered again, not read again.
-        applyDay(Clock::today());
-        qcalendario.open();
-        chkfestivo->setEnabled(!qcalendario.isEmpty());
-        showHolidays();
+        applyDay(today);
     });
 }
 
@@ -126,9 +127,6 @@ void Tcalendario::mesesClick() {
     ErrorReport::guard([this] {
         qcalendario.close();  // drops a change that was not stored
         applyDay(meses->selectedDate());
-        qcalendario.open();
-        chkfestivo->setEnabled(!qcalendario.isEmpty());
-        showHolidays();
     });
 }
 

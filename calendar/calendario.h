@@ -12,7 +12,6 @@ class QFrame;
 namespace horalia {
 
 class Connection;
-class FieldBinding;
 
 // The work calendar: pick a day, mark or unmark it as a holiday. Changes only `festivo` of
 // existing rows of calendario_laboral; never creates a row.
@@ -43,9 +42,7 @@ protected:
 private:
     void applyDay(const QDate& day);
     void showHolidays();
-    FieldBinding* binding_ = nullptr;
     QString condition_;
-    QDate filterDay_;
     bool readOnPress_ = false;
 };
 

@@ -61,7 +61,6 @@ QString displayText(const Field& field, const QVariant& value) {
     if (value.isNull() || !value.isValid()) {
         return {};
     }
-    const QLocale locale;
     switch (field.kind) {
         case FieldKind::Date:
             return field.displayFormat.isEmpty()

@@ -29,10 +29,8 @@ LayoutEngine::LayoutEngine(const ReportTemplate& report,
     for (const auto& [name, set] : dataSets) {
         dataSets_[lower(name)] = set;
     }
-    scope_.field = [this](const QString& set, const QString& field) -> std::optional<QVariant> {
-        bool known = false;
-        QVariant v = fieldValue(set, field, &known);
-        return known ? std::optional<QVariant>(v) : std::nullopt;
+    scope_.field = [this](const QString& set, const QString& field) {
+        return fieldValue(set, field);
     };
     scope_.variable = [this](const QString& name) -> std::optional<QString> {
         // The program's variables first, then those the template defines itself.
@@ -55,11 +53,11 @@ const ReportDataset* LayoutEngine::dataSet(const QString& name) const {
     return it == dataSets_.end() ? nullptr : it->second;
 }
 
-QVariant LayoutEngine::fieldValue(const QString& setName, const QString& field, bool* known) const {
+std::optional<QVariant> LayoutEngine::fieldValue(const QString& setName,
+                                                 const QString& field) const {
     const ReportDataset* set = dataSet(setName);
-    *known = set != nullptr;
     if (!set) {
-        return {};
+        return std::nullopt;
     }
     // A field the bound dataset does not have prints as empty, like a null: the same template
     // can serve the rows and the totals.
@@ -178,11 +176,7 @@ void LayoutEngine::layOutPage(const PageDef& page) {
     std::stable_sort(body.begin(), body.end(),
                      [](const BandDef* a, const BandDef* b) { return a->top < b->top; });
 
-    out_.pages.emplace_back();
-    out_.pages.back().sizePx = page.paperMm * kPixelsPerMm;
-    y_ = 0;
-    bodyOnPage_ = false;
-    scope_.page = int(out_.pages.size());
+    addPage();
     if (title) {
         place(*title);
     }
@@ -291,12 +285,16 @@ void LayoutEngine::layOutData(const BandDef& master,
     }
 }
 
-void LayoutEngine::startPage() {
+void LayoutEngine::addPage() {
     out_.pages.emplace_back();
     out_.pages.back().sizePx = page_->paperMm * kPixelsPerMm;
     y_ = 0;
     bodyOnPage_ = false;
     scope_.page = int(out_.pages.size());
+}
+
+void LayoutEngine::startPage() {
+    addPage();
     if (pageHeader_) {
         place(*pageHeader_, false);
     }
@@ -369,14 +367,13 @@ void LayoutEngine::put(const BandDef& band, double top, int line) {
         item.line = line;
         item.frame = o.frame;
         item.fill = o.fill;
-        bool known = false;
         switch (o.kind) {
             case ObjectDef::Kind::Memo: {
                 item.kind = PageItem::Kind::Text;
                 item.style = styleFor(o);
                 if (!o.dataField.isEmpty()) {
-                    item.text =
-                        Expression::format(fieldValue(o.dataSet, o.dataField, &known), o.format);
+                    item.text = Expression::format(
+                        fieldValue(o.dataSet, o.dataField).value_or(QVariant()), o.format);
                 } else {
                     item.text = Expression::expand(o.text, o.format, scope_);
                 }
@@ -390,7 +387,7 @@ void LayoutEngine::put(const BandDef& band, double top, int line) {
                 item.style = styleFor(o);
                 item.barcodeText = o.showText;
                 if (!o.dataField.isEmpty()) {
-                    item.text = fieldValue(o.dataSet, o.dataField, &known).toString();
+                    item.text = fieldValue(o.dataSet, o.dataField).value_or(QVariant()).toString();
                 } else if (!o.expression.isEmpty()) {
                     const auto v = Expression::evaluate(o.expression, scope_);
                     item.text = v ? v->toString() : QString();
@@ -406,7 +403,7 @@ void LayoutEngine::put(const BandDef& band, double top, int line) {
             case ObjectDef::Kind::Picture: {
                 item.kind = PageItem::Kind::Picture;
                 if (!o.dataField.isEmpty()) {
-                    const QVariant v = fieldValue(o.dataSet, o.dataField, &known);
+                    const QVariant v = fieldValue(o.dataSet, o.dataField).value_or(QVariant());
                     if (v.typeId() == QMetaType::QByteArray) {
                         item.picture = QImage::fromData(v.toByteArray());
                     }

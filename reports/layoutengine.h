@@ -29,13 +29,17 @@ private:
     // A master band with the group headers before it and the group footers after it.
     void layOutData(const BandDef& master, const std::vector<const BandDef*>& groupHeaders,
                     const std::vector<const BandDef*>& groupFooters);
+    // The first page and every page a band overflows onto start alike; startPage() then
+    // repeats the headers.
+    void addPage();
     void startPage();
     void finishPage();
     void place(const BandDef& band, bool data = true);
     void put(const BandDef& band, double top, int line);
     int styleFor(const ObjectDef& object);
     const ReportDataset* dataSet(const QString& name) const;
-    QVariant fieldValue(const QString& dataSet, const QString& field, bool* known) const;
+    // The field on the data set's current row; nullopt when no window supplies the data set.
+    std::optional<QVariant> fieldValue(const QString& dataSet, const QString& field) const;
     std::optional<QVariant> aggregate(const QString& function, const QString& argument,
                                       const QString& bandName);
     QString resolvePath(const QString& path) const;

@@ -106,7 +106,6 @@ struct PageDef {
 
 struct ReportTemplate {
     std::vector<PageDef> pages;
-    QStringList dataSetNames;          // the data sets the template says it uses
     QMap<QString, QString> variables;  // name -> expression, as the template defines them
 };
 

@@ -199,14 +199,6 @@ ReportTemplate TemplateReader::readText(const QByteArray& data, const QString& n
         const auto element = xml.name();
         if (element == QLatin1String("TfrxReportPage")) {
             report.pages.push_back(readPage(xml));
-        } else if (element == QLatin1String("Datasets")) {
-            while (xml.readNextStartElement()) {
-                const QString n = dataSetName(xml.attributes());
-                if (!n.isEmpty()) {
-                    report.dataSetNames << n;
-                }
-                xml.skipCurrentElement();
-            }
         } else if (element == QLatin1String("Variables")) {
             while (xml.readNextStartElement()) {
                 const Attrs a = xml.attributes();

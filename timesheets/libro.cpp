@@ -228,10 +228,9 @@ void write(const QString& file, const QString& sheet, const QList<Column>& colum
         fieldIndexes.push_back(dataset.fieldIndex(column.field));
         kinds.push_back(cellKind(field));
     }
-    if (dataset.isOpen()) {
-        dataset.checkBrowseMode();
-    }
-    const int rows = dataset.isOpen() ? dataset.recordCount() : 0;
+    // A closed dataset has nothing pending and no rows: the header row alone is written.
+    dataset.checkBrowseMode();
+    const int rows = dataset.recordCount();
     if (rows > kMaxRows) {
         fail(file, QStringLiteral("tiene %1 filas y una hoja admite como mucho %2")
                        .arg(rows)

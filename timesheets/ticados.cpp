@@ -100,6 +100,22 @@ QLabel* label(const QString& text, const QString& name, QWidget* parent, const Q
     return l;
 }
 
+// The indicator of a long step of the window. It has no cancel button, as neither step can stop
+// halfway (a bulk run stores each row as it goes). It stays on its last value until hidden.
+QProgressDialog* progressDialog(QWidget* window, const QString& name, const QString& text,
+                                int minimumDuration) {
+    auto* dialog = new QProgressDialog(window);
+    dialog->setObjectName(name);
+    dialog->setWindowTitle(window->windowTitle());
+    dialog->setLabelText(text);
+    dialog->setCancelButton(nullptr);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setAutoReset(false);
+    dialog->setAutoClose(false);
+    dialog->setMinimumDuration(minimumDuration);
+    return dialog;
+}
+
 // Bounds a run keeps to and what it leaves alone, under the adjustment panel and on its button.
 const char* kAdjustmentRule =
     "Las horas vacías no se modifican. El resultado queda entre 00:00:00 y 23:59:59.";
@@ -341,24 +357,15 @@ void Tticados::buildAdjustmentPanel() {
 }
 
 void Tticados::buildGrids() {
-    const QList<Field> fields = jornadas::rowsFields();
-    const auto kindOf = [&fields](const QString& name) {
-        for (const Field& f : fields) {
-            if (f.name == name) {
-                return f.kind;
-            }
-        }
-        return FieldKind::Text;
-    };
     enum Align { Default, Centred };
-    const auto column = [&kindOf](const QString& field, const QString& title, int width,
-                                  bool readOnly, Align align) {
+    const auto column = [this](const QString& field, const QString& title, int width, bool readOnly,
+                               Align align) {
         DatasetModel::Column c;
         c.field = field;
         c.title = title;
         c.width = width;
         c.readOnly = readOnly;
-        const FieldKind kind = kindOf(field);
+        const FieldKind kind = qticados.field(field).kind;
         const bool number = kind == FieldKind::Integer || kind == FieldKind::Float;
         if (align == Centred) {
             c.alignment = c.titleAlignment = Qt::AlignCenter;
@@ -684,15 +691,9 @@ void Tticados::Button3Click() {
     const bool showProgress = total >= kProgressFrom;
     if (showProgress) {
         if (!progress_) {
-            progress_ = new QProgressDialog(this);
-            progress_->setObjectName(QStringLiteral("progreso"));
-            progress_->setWindowTitle(windowTitle());
-            progress_->setLabelText(QStringLiteral("Actualizando las horas de las filas..."));
-            progress_->setCancelButton(nullptr);  // a run has no way back: each row is stored
-            progress_->setWindowModality(Qt::WindowModal);
-            progress_->setAutoReset(false);
-            progress_->setAutoClose(false);
-            progress_->setMinimumDuration(300);
+            progress_ =
+                progressDialog(this, QStringLiteral("progreso"),
+                               QStringLiteral("Actualizando las horas de las filas..."), 300);
         }
         progress_->setRange(0, total);
         progress_->setValue(0);
@@ -753,7 +754,6 @@ void Tticados::Button2Click() {
         rTicados.setFileName(QStringLiteral("Control horario ") +
                              qticados.value(QStringLiteral("TRABAJADOR")).toString());
         rTicados.showReport(this);
-        rTicados.clear();
 
         ticadosdb.setSource(&qtotales);
         rTicados.clear();
@@ -778,15 +778,9 @@ void Tticados::btJexcelClick() {
         auto* model = qobject_cast<DatasetModel*>(grid->model());
         if (model && model->dataset().recordCount() >= kExportProgressFrom) {
             if (!exportProgress_) {
-                exportProgress_ = new QProgressDialog(this);
-                exportProgress_->setObjectName(QStringLiteral("progresoexcel"));
-                exportProgress_->setWindowTitle(windowTitle());
-                exportProgress_->setLabelText(QStringLiteral("Exportando las filas a Excel..."));
-                exportProgress_->setCancelButton(nullptr);
-                exportProgress_->setWindowModality(Qt::WindowModal);
-                exportProgress_->setAutoReset(false);
-                exportProgress_->setAutoClose(false);
-                exportProgress_->setMinimumDuration(0);
+                exportProgress_ =
+                    progressDialog(this, QStringLiteral("progresoexcel"),
+                                   QStringLiteral("Exportando las filas a Excel..."), 0);
                 exportProgress_->hide();
             }
             progress = exportProgress_;

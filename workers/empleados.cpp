@@ -232,8 +232,9 @@ void TEmpleados::buildLeftColumn() {
     DBGrid1->setColumnWidth(0, 217);
     connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
-                if (followingList_ || !current.isValid() ||
-                    current.row() == dm_.qempleados.currentRow()) {
+                // The grid following the list (showListRow) lands on the list's own row, so it
+                // never moves the list back.
+                if (!current.isValid() || current.row() == dm_.qempleados.currentRow()) {
                     return;
                 }
                 ErrorReport::guard([&] { dm_.qempleados.setCurrentRow(current.row()); });
@@ -286,9 +287,7 @@ QLineEdit* TEmpleados::addField(const QString& objectName, const QString& label,
     edit->setObjectName(objectName);
     edit->setGeometry(kFieldLeft, y, width, 23);
     caption->setBuddy(edit);
-    FieldBinding* b = FieldBinding::bind(edit, dm_.trabajadores, column);
-    b->setCaption(label);
-    bindings_.append({column, b});
+    FieldBinding::bind(edit, dm_.trabajadores, column)->setCaption(label);
     return edit;
 }
 
@@ -362,18 +361,7 @@ void TEmpleados::buildRecordPanel() {
     grupoactivo->setObjectName(QStringLiteral("grupoactivo"));
     grupoactivo->addButton(rbsi, 0);
     grupoactivo->addButton(rbno, 1);
-    bindings_.append(
-        {QStringLiteral("activo (SI/NO)"),
-         FieldBinding::bind(grupoactivo, dm_.trabajadores, QStringLiteral("activo"), {1, 0})});
-}
-
-FieldBinding* TEmpleados::binding(const QString& column) const {
-    for (const auto& [name, b] : bindings_) {
-        if (name.compare(column, Qt::CaseInsensitive) == 0) {
-            return b;
-        }
-    }
-    return nullptr;
+    FieldBinding::bind(grupoactivo, dm_.trabajadores, QStringLiteral("activo"), {1, 0});
 }
 
 // --- Showing and closing ----------------------------------------------------------------------
@@ -480,7 +468,6 @@ void TEmpleados::todosempleadosClick() {
 }
 
 void TEmpleados::showListRow(int row) {
-    followingList_ = true;
     if (row >= 0 && row < listModel_->rowCount()) {
         const QModelIndex index = listModel_->index(row, 0);
         DBGrid1->setCurrentIndex(index);
@@ -488,14 +475,12 @@ void TEmpleados::showListRow(int row) {
     } else {
         DBGrid1->setCurrentIndex(QModelIndex());
     }
-    followingList_ = false;
 }
 
 void TEmpleados::dsqempleadosDataChange() {
-    // The photo box follows the list's current worker: its photo file, or nothing.
-    const Dataset& list = dm_.qempleados;
-    fotos->showPhotoOf(list.isOpen() && !list.isEmpty() ? list.value(QStringLiteral("id"))
-                                                        : QVariant());
+    // The photo box follows the list's current worker: its photo file, or nothing when the
+    // list has no row (its value is null then).
+    fotos->showPhotoOf(dm_.qempleados.value(QStringLiteral("id")));
 }
 
 // --- Record -----------------------------------------------------------------------------------

@@ -20,7 +20,6 @@ class QTableView;
 namespace horalia {
 
 class DatasetModel;
-class FieldBinding;
 class FotoPanel;
 class TDM;
 
@@ -113,9 +112,6 @@ public:
     void dsempleadosStateChange(Dataset::State state);
     void dsqempleadosDataChange();
 
-    // The bindings of the record panel, by column, for tests and the photo panel.
-    FieldBinding* binding(const QString& column) const;
-
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -133,9 +129,7 @@ private:
     TDM& dm_;
     QPointer<QTimer> temporizador_;
     DatasetModel* listModel_ = nullptr;
-    QList<QPair<QString, FieldBinding*>> bindings_;
     bool shown_ = false;
-    bool followingList_ = false;
 };
 
 }  // namespace horalia

@@ -343,8 +343,7 @@ void FotoPanel::showPhotoOf(const QVariant& workerNumber) {
 
 int FotoPanel::currentWorker(const QString& action) const {
     bool ok = false;
-    const int number =
-        record_.isOpen() && !record_.isEmpty() ? record_.value(QStringLiteral("ID")).toInt(&ok) : 0;
+    const int number = record_.value(QStringLiteral("ID")).toInt(&ok);
     if (!ok) {
         throw UserError(QStringLiteral("No hay ningún trabajador seleccionado: elija uno en la "
                                        "lista para %1.")

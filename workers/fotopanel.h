@@ -22,7 +22,6 @@ public:
     explicit PictureBox(QWidget* parent = nullptr);
     const QImage& image() const { return image_; }
     void setImage(const QImage& image);
-    void clear() { setImage({}); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -45,13 +45,11 @@ FieldBinding* FieldBinding::bind(QLineEdit* edit, Dataset& dataset, const QStrin
 FieldBinding* FieldBinding::bind(QCheckBox* box, Dataset& dataset, const QString& field) {
     auto* b = new FieldBinding(box, dataset, field);
     box->setTristate(true);
-    connect(box, &QCheckBox::clicked, b, [b, box] {
+    connect(box, &QCheckBox::clicked, b, [b] {
         // A click toggles: a partly ticked box becomes ticked.
-        const bool ticked = b->dataset_.value(b->field_).toInt() == 1 &&
-                            !b->dataset_.value(b->field_).isNull();
+        const bool ticked = b->dataset_.value(b->field_).toInt() == 1;
         b->write(ticked ? 0 : 1);
         b->show();
-        Q_UNUSED(box);
     });
     b->show();
     return b;
@@ -122,9 +120,8 @@ void FieldBinding::refuseInvalidText() {
 }
 
 void FieldBinding::show() {
-    const QVariant v = dataset_.isOpen() && dataset_.fieldIndex(field_) >= 0
-                           ? dataset_.value(field_)
-                           : QVariant();
+    const int f = dataset_.fieldIndex(field_);
+    const QVariant v = dataset_.isOpen() && f >= 0 ? dataset_.value(field_) : QVariant();
     if (!invalidText_.isEmpty()) {
         const bool editing =
             dataset_.state() == Dataset::State::Edit || dataset_.state() == Dataset::State::Insert;
@@ -137,7 +134,6 @@ void FieldBinding::show() {
     }
     showing_ = true;
     if (auto* edit = qobject_cast<QLineEdit*>(control_)) {
-        const int f = dataset_.fieldIndex(field_);
         const QString text = f >= 0 ? displayText(dataset_.fields().at(f), v) : QString();
         if (edit->text() != text) {
             edit->setText(text);
