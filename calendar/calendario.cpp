@@ -4,13 +4,13 @@
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QFrame>
-#include <QScreen>
 #include <QTextCharFormat>
 #include <QVBoxLayout>
 
 #include "bindings.h"
 #include "clock.h"
 #include "errorreport.h"
+#include "placement.h"
 
 namespace horalia {
 
@@ -95,9 +95,7 @@ QString Tcalendario::dayCondition(const QDate& day) {
 
 void Tcalendario::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (const QScreen* screen = this->screen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    centreOnScreen(*this);
     FormShow();
 }
 

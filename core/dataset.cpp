@@ -331,6 +331,9 @@ void Dataset::masterChanged() {
     if (!isOpen() || !masterLinkActive()) {
         return;
     }
+    // However the master moved (a move, a refresh, a filter, a delete), a change typed in
+    // this row is stored before the rows of the new master row replace it.
+    checkBrowseMode();
     emit rowsAboutToReset();
     loadForMaster();
     current_ = isEmpty() ? -1 : 0;
@@ -607,7 +610,7 @@ QVariant Dataset::value(const QString& fieldName) const {
     if (f < 0) {
         field(fieldName);  // throws
     }
-    if (state_ == State::Edit || state_ == State::Insert) {
+    if (isEditing()) {
         return editRow_.value(f);
     }
     if (current_ < 0) {
@@ -620,7 +623,7 @@ QVariant Dataset::value(int row, int field) const {
     if (row < 0 || row >= recordCount() || field < 0 || field >= fields_.size()) {
         return {};
     }
-    if (row == current_ && (state_ == State::Edit || state_ == State::Insert)) {
+    if (row == current_ && isEditing()) {
         return editRow_.value(field);
     }
     return buffer_[size_t(view_[size_t(row)])].value(field);
@@ -674,7 +677,7 @@ void Dataset::append() {
 void Dataset::edit() {
     requireOpen("modificar");
     requireWritable();
-    if (state_ == State::Edit || state_ == State::Insert) {
+    if (isEditing()) {
         return;
     }
     if (isEmpty()) {
@@ -825,7 +828,7 @@ void Dataset::cancel() {
 }
 
 void Dataset::checkBrowseMode() {
-    if (state_ == State::Edit || state_ == State::Insert) {
+    if (isEditing()) {
         post();
     }
 }

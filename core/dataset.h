@@ -86,6 +86,8 @@ public:
     void requery();
     bool isOpen() const { return state_ != State::Inactive; }
     State state() const { return state_; }
+    // A row is being changed or entered: a post or a cancel is pending.
+    bool isEditing() const { return state_ == State::Edit || state_ == State::Insert; }
 
     int recordCount() const { return int(view_.size()); }
     bool isEmpty() const { return view_.empty(); }

@@ -18,8 +18,8 @@
 #include <QShowEvent>
 #include <QTableView>
 #include <QVBoxLayout>
-#include <QValidator>
 
+#include "casevalidator.h"
 #include "clock.h"
 #include "datamodule.h"
 #include "datasetmodel.h"
@@ -75,15 +75,6 @@ void paint(QWidget* widget, const QColor& colour) {
 }
 
 // Every letter typed into the code field becomes a capital, as it is typed.
-class UpperCase : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int&) const override {
-        input = input.toUpper();
-        return Acceptable;
-    }
-};
-
 }  // namespace
 
 QColor Tprincipal::normalColour() {
@@ -232,7 +223,7 @@ void Tprincipal::buildEntryStrip() {
     Edit1->setFont(tahoma(32));
     Edit1->setFixedSize(171, 47);
     Edit1->setAlignment(Qt::AlignCenter);
-    Edit1->setValidator(new UpperCase(Edit1));
+    Edit1->setValidator(new CaseValidator(CaseValidator::Case::Upper, Edit1));
     Edit1->installEventFilter(this);
     connect(Edit1, &QLineEdit::textChanged, this, &Tprincipal::Edit1Change);
 

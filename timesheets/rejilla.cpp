@@ -263,7 +263,7 @@ bool GridLink::eventFilter(QObject* watched, QEvent* event) {
     if (watched == view_ && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         Dataset& dataset = model_->dataset();
-        if (dataset.state() == Dataset::State::Edit || dataset.state() == Dataset::State::Insert) {
+        if (dataset.isEditing()) {
             dataset.cancel();
             return true;
         }

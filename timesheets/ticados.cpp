@@ -18,12 +18,11 @@
 #include <QPainter>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QScreen>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QValidator>
 
+#include "casevalidator.h"
 #include "clock.h"
 #include "connection.h"
 #include "datasetmodel.h"
@@ -32,6 +31,7 @@
 #include "expression.h"
 #include "libro.h"
 #include "paths.h"
+#include "placement.h"
 #include "rejilla.h"
 
 namespace horalia {
@@ -41,16 +41,6 @@ const QColor kHoliday(255, 170, 170);
 const QColor kPunched(192, 220, 192);
 
 // The search box turns every typed letter into a capital.
-class UpperCase : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int& position) const override {
-        Q_UNUSED(position);
-        input = input.toUpper();
-        return Acceptable;
-    }
-};
-
 // The first picture of the window's image list: a red round sign with a horizontal bar.
 QIcon deleteIcon() {
     QPixmap pixmap(16, 16);
@@ -223,7 +213,7 @@ void Tticados::buildLeftPanel() {
     label(QStringLiteral("Empleado"), QStringLiteral("Label2"), Panel2, QRect(10, 49, 60, 14));
     buscarempleado = new QLineEdit(Panel2);
     buscarempleado->setObjectName(QStringLiteral("buscarempleado"));
-    buscarempleado->setValidator(new UpperCase(buscarempleado));
+    buscarempleado->setValidator(new CaseValidator(CaseValidator::Case::Upper, buscarempleado));
     buscarempleado->setGeometry(10, 64, 221, 22);
     layout->addWidget(Panel2);
 
@@ -501,9 +491,7 @@ void Tticados::showEvent(QShowEvent* event) {
     if (event->spontaneous()) {
         return;  // the window coming back from another one is no new showing
     }
-    if (const QScreen* screen = this->screen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    centreOnScreen(*this);
     FormShow();
 }
 

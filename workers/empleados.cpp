@@ -10,21 +10,21 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QScreen>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QValidator>
 
 #include "bindings.h"
+#include "casevalidator.h"
 #include "datamodule.h"
 #include "datasetmodel.h"
 #include "errorreport.h"
 #include "errors.h"
 #include "fotopanel.h"
 #include "paths.h"
+#include "placement.h"
 #include "workerrules.h"
 
 namespace horalia {
@@ -60,24 +60,8 @@ QFont bold(QFont font, bool italic = false) {
     return font;
 }
 
-// Turns typed letters into capitals (or small letters) as they are typed.
-class CaseValidator : public QValidator {
-public:
-    CaseValidator(bool upper, QObject* parent) : QValidator(parent), upper_(upper) {}
-    State validate(QString& input, int&) const override {
-        input = upper_ ? input.toUpper() : input.toLower();
-        return Acceptable;
-    }
-
-private:
-    bool upper_;
-};
-
+// How a field's letters are typed: as they come, or turned into capitals or small letters.
 enum class Case { AsTyped, Upper, Lower };
-
-bool editing(Dataset::State state) {
-    return state == Dataset::State::Edit || state == Dataset::State::Insert;
-}
 }  // namespace
 
 // --- CaptionIconButton ------------------------------------------------------------------------
@@ -207,7 +191,7 @@ void TEmpleados::buildLeftColumn() {
 
     tbuscarempleados = new QLineEdit(Panel3);
     tbuscarempleados->setObjectName(QStringLiteral("tbuscarempleados"));
-    tbuscarempleados->setValidator(new CaseValidator(true, tbuscarempleados));
+    tbuscarempleados->setValidator(new CaseValidator(CaseValidator::Case::Upper, tbuscarempleados));
     tbuscarempleados->setGeometry(8, 42, kLeftWidth - 16, 24);
     Label1->setBuddy(tbuscarempleados);
 
@@ -334,7 +318,9 @@ void TEmpleados::buildRecordPanel() {
         QLineEdit* edit = addField(QString::fromLatin1(s.name), QString::fromUtf8(s.label),
                                    QString::fromLatin1(s.column), row++, s.width);
         if (s.input != Case::AsTyped) {
-            edit->setValidator(new CaseValidator(s.input == Case::Upper, edit));
+            edit->setValidator(new CaseValidator(
+                s.input == Case::Upper ? CaseValidator::Case::Upper : CaseValidator::Case::Lower,
+                edit));
         }
         *s.member = edit;
     }
@@ -372,9 +358,7 @@ void TEmpleados::showEvent(QShowEvent* event) {
         return;
     }
     shown_ = true;
-    if (const QScreen* screen = this->screen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    centreOnScreen(*this);
     FormShow();
 }
 
@@ -560,7 +544,7 @@ void TEmpleados::Button2Click() {
         // While a worker is being entered or changed the query is untied and holds everyone:
         // the cards are then those of the worker on screen, not of the whole company.
         informedb.setSource(&dm_.trabajadores);
-        informedb.setCurrentRowOnly(editing(dm_.trabajadores.state()));
+        informedb.setCurrentRowOnly(dm_.trabajadores.isEditing());
         rTarjeta.registerDataset(&informedb);
         rTarjeta.clear();
         // Photos are named relative to the installation folder (imagenes/<ID>.bmp).
@@ -580,7 +564,7 @@ void TEmpleados::DBEdit41Exit() {
 
 void TEmpleados::recomposeFullName() {
     Dataset& record = dm_.trabajadores;
-    if (!editing(record.state())) {
+    if (!record.isEditing()) {
         return;
     }
     ErrorReport::guard([&record] {
@@ -607,7 +591,7 @@ void TEmpleados::trabajadoresAfterDelete() {
 }
 
 void TEmpleados::dsempleadosStateChange(Dataset::State state) {
-    const bool on = editing(state);
+    const bool on = state == Dataset::State::Edit || state == Dataset::State::Insert;
     btenuevo->setEnabled(!on);
     bteborrar->setEnabled(!on);
     btemodificar->setEnabled(!on);

@@ -33,7 +33,8 @@ FieldBinding::FieldBinding(QObject* control, Dataset& dataset, const QString& fi
 FieldBinding* FieldBinding::bind(QLineEdit* edit, Dataset& dataset, const QString& field) {
     auto* b = new FieldBinding(edit, dataset, field);
     const int f = dataset.fieldIndex(field);
-    if (f >= 0 && dataset.fields().at(f).kind == FieldKind::Text && dataset.fields().at(f).size > 0) {
+    if (f >= 0 && dataset.fields().at(f).kind == FieldKind::Text &&
+        dataset.fields().at(f).size > 0) {
         edit->setMaxLength(dataset.fields().at(f).size);
     }
     connect(edit, &QLineEdit::textEdited, b, &FieldBinding::writeText);
@@ -123,8 +124,7 @@ void FieldBinding::show() {
     const int f = dataset_.fieldIndex(field_);
     const QVariant v = dataset_.isOpen() && f >= 0 ? dataset_.value(field_) : QVariant();
     if (!invalidText_.isEmpty()) {
-        const bool editing =
-            dataset_.state() == Dataset::State::Edit || dataset_.state() == Dataset::State::Insert;
+        const bool editing = dataset_.isEditing();
         // The typed text stays until the user corrects it, the row's value is changed by
         // another control, or the change is stored or dropped.
         if (editing && v == valueUnderInvalidText_) {
@@ -139,7 +139,7 @@ void FieldBinding::show() {
             edit->setText(text);
         }
     } else if (auto* box = qobject_cast<QCheckBox*>(control_)) {
-        box->setCheckState(v.isNull() ? Qt::PartiallyChecked
+        box->setCheckState(v.isNull()       ? Qt::PartiallyChecked
                            : v.toInt() == 1 ? Qt::Checked
                            : v.toInt() == 0 ? Qt::Unchecked
                                             : Qt::PartiallyChecked);

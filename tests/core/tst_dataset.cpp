@@ -182,6 +182,13 @@ private slots:
         master.first();
         QCOMPARE(scalar(check_, "select poblacion from trabajadores where id=2"),
                  QVariant("SORIA"));
+        // Also when the master is read again instead of moved.
+        detail.edit();
+        detail.setValue("POBLACION", "AVILA");
+        master.refresh();
+        QCOMPARE(scalar(check_, "select poblacion from trabajadores where id=1"),
+                 QVariant("AVILA"));
+        QCOMPARE(detail.state(), Dataset::State::Browse);
     }
 
     // The server drops the ORDER BY of the derived table that a tie wraps around the statement.
